@@ -1,0 +1,134 @@
+/*
+ * pskengine.h — the C interface of the PSK engine library (libpskengine.so).
+ *
+ * The engine owns the audio input (sound card, WAV file or its built-in test
+ * signal), does all signal processing and posts notifications to a window.
+ * Every operation is called from one thread (the program's GUI thread); the
+ * engine posts its notifications from its own thread through the message sink
+ * it was given at start.
+ *
+ * Conventions
+ *  - Arguments and results are 32-bit signed integers.  Arguments documented
+ *    as "reserved" are passed as 0 by the program and ignored by the engine.
+ *  - Arrays are owned by the caller; the engine never writes past the size
+ *    stated for each operation.
+ *  - Audio runs at 8000 samples per second; the spectrum has 2048 points, so
+ *    one FFT bin is 8000 / 2048 = 3.90625 Hz wide (bin = floor(Hz / 3.90625)).
+ *  - Every getter is safe before start and after stop; it then reports zeros.
+ */
+#ifndef PSKENGINE_H
+#define PSKENGINE_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define PSKENGINE_API __declspec(dllexport)
+#else
+#define PSKENGINE_API __attribute__((visibility("default")))
+#endif
+
+/* ---- Window handles and notifications ------------------------------------ */
+
+/* A window handle is the address of a message sink owned by the window.
+ * post() must be safe to call from any thread; it queues the message for the
+ * window and returns at once.  The sink stays valid from fnStartSoundCard
+ * until fnStopSoundCard has returned. */
+typedef struct PskMessageSink {
+    void (*post)(void *context, uint32_t msg, int32_t wParam, int32_t lParam);
+    void *context;
+} PskMessageSink;
+typedef PskMessageSink *PskWindowHandle;
+
+#define PSK_WM_USER 1024
+/* New spectrum, raw, vector and level data can be fetched.  About ten a
+ * second; never a second one while the first has not been handled.
+ * wParam, lParam: 0. */
+#define WM_ENGINE_DISPLAY (PSK_WM_USER + 1000) /* 2024 */
+/* One received byte.  wParam: the byte 0..255 (Shift-JIS bytes are sent one
+ * at a time); lParam: 0. */
+#define WM_ENGINE_RXCHAR (PSK_WM_USER + 1001) /* 2025 */
+/* Input status.  wParam: 0 the input runs; 1 the input is lost, overruns or
+ * a file has ended.  lParam: 0. */
+#define WM_ENGINE_STATUS (PSK_WM_USER + 1002) /* 2026 */
+/* One IMD reading of the idle signal.  wParam: IMD in whole dB (negative for
+ * a clean signal); lParam: 0. */
+#define WM_ENGINE_IMD (PSK_WM_USER + 1003) /* 2027 */
+/* Sound-card clock error.  wParam: whole ppm, positive when the sound card
+ * samples faster than nominal; lParam: 0. */
+#define WM_ENGINE_CLOCKERR (PSK_WM_USER + 1004) /* 2028 */
+
+/* ---- Start codes of fnStartSoundCard ------------------------------------- */
+#define PSK_START_OK 0          /* input opened */
+#define PSK_START_NOT_OPEN 11   /* the input could not be opened */
+#define PSK_START_BUSY 18       /* the device is busy */
+#define PSK_START_BAD_DEVICE 21 /* no such device */
+
+/* ---- Receive modes of fnSetRXPSKMode ------------------------------------- */
+#define PSK_MODE_BPSK31 0
+#define PSK_MODE_QPSK31 1
+#define PSK_MODE_BPSK63 8
+#define PSK_MODE_QPSK63 9
+#define PSK_MODE_BPSK125 16
+#define PSK_MODE_QPSK125 17
+
+/* ---- Operations used by the program -------------------------------------- */
+
+/* Opens the input and starts processing.  device: -1 the default input;
+ * 0..n-1 the capture devices in the order of the shared device list; n the
+ * built-in test signal.  flags: 1 (reserved).  Returns a start code. */
+PSKENGINE_API int32_t fnStartSoundCard(PskWindowHandle window, int32_t device, int32_t flags);
+/* Stops processing and closes the input; safe twice and without a start. */
+PSKENGINE_API int32_t fnStopSoundCard(void);
+/* Receive frequency in whole Hz, kept within 100..3000.  reserved1, reserved2: 0. */
+PSKENGINE_API int32_t fnSetRXFrequency(int32_t hz, int32_t reserved1, int32_t reserved2);
+/* Returns the receive frequency in whole Hz (100..3000); it moves under AFC. */
+PSKENGINE_API int32_t fnGetRXFrequency(int32_t reserved);
+/* Receive mode: one of the PSK_MODE_* codes.  Unknown codes are refused (-1). */
+PSKENGINE_API int32_t fnSetRXPSKMode(int32_t mode, int32_t reserved);
+/* AFC: the furthest the receiver may move, in Hz, from the frequency last
+ * set; 0 switches AFC off. */
+PSKENGINE_API int32_t fnSetAFCLimit(int32_t limit_hz, int32_t reserved);
+/* Squelch threshold 0..99 on the scale of fnGetSignalLevel: below it no
+ * characters are posted. */
+PSKENGINE_API int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1, int32_t reserved2);
+/* Spectrum display: smoothing 1..10 (number of spectra averaged), scale 100
+ * (reserved), bias 1..90 (see the engine's documentation of the levels). */
+PSKENGINE_API int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias);
+/* Writes the levels 0..100 of bins first..last into data[first..last]; data
+ * has 1024 elements.  Bins outside 0..1023 are not written. */
+PSKENGINE_API int32_t fnGetFFTData(int32_t *data, int32_t first, int32_t last);
+/* Writes the newest raw samples (signed 16-bit range) into data from element
+ * 0; *count holds the number wanted (at most 2049) and returns the number
+ * delivered. */
+PSKENGINE_API int32_t fnGetRawData(int32_t *data, int32_t reserved, int32_t *count);
+/* Writes the last eight symbols as phase vectors: x at even, y at odd index
+ * of data[0..15]; a clean signal has radius about 1000. */
+PSKENGINE_API int32_t fnGetVectorData(int32_t *data, int32_t reserved);
+/* Signal level 0..100 at the receive frequency, the scale of the squelch. */
+PSKENGINE_API int32_t fnGetSignalLevel(int32_t reserved);
+
+/* ---- Declared for completeness; the program never calls these ------------ */
+/* The engine is receive-only: the transmit operations return -1. */
+PSKENGINE_API int32_t fnGetClosestPeak(int32_t hz, int32_t range_hz);
+PSKENGINE_API int32_t fnGetSyncData(int32_t *data, int32_t reserved);
+PSKENGINE_API int32_t fnStartTX(int32_t reserved);
+PSKENGINE_API int32_t fnStopTX(int32_t reserved);
+PSKENGINE_API int32_t fnAbortTX(int32_t reserved);
+PSKENGINE_API int32_t fnSetTXFrequency(int32_t hz, int32_t reserved);
+PSKENGINE_API int32_t fnSetCWIDString(const char *text, int32_t reserved);
+PSKENGINE_API int32_t fnSendTXCharacter(int32_t byte, int32_t reserved);
+PSKENGINE_API int32_t fnSendTXString(const char *text, int32_t reserved);
+PSKENGINE_API int32_t fnGetTXCharsRemaining(int32_t reserved);
+PSKENGINE_API int32_t fnClearTXBuffer(int32_t reserved);
+PSKENGINE_API int32_t fnSetCWIDSpeed(int32_t wpm, int32_t reserved);
+PSKENGINE_API int32_t fnSetComPort(int32_t port, int32_t mode);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PSKENGINE_H */
