@@ -1,0 +1,4 @@
+#include "displays/displays.h"
+
+void DrawImdScale() {}
+void DrawImdBar() {}

@@ -1,0 +1,3 @@
+#include "displays/displays.h"
+
+void DrawSpectrumAndWaterfall() {}

@@ -1,0 +1,4 @@
+#include "displays/displays.h"
+
+void DrawVectorScope() {}
+void DrawSignalLevel(int16_t) {}

@@ -1,0 +1,5 @@
+#include "notify/notify.h"
+
+void RecordImdReading(int32_t) {}
+void ShowClockError(int32_t) {}
+void ResetImdStatistics() {}

@@ -1,0 +1,3 @@
+#include "notify/notify.h"
+
+void HandleReceivedByte(int32_t, int32_t) {}

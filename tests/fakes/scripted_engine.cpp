@@ -1,0 +1,197 @@
+// The scripted engine: every operation of the PSK engine, answering what the
+// test set and recording each call.  Called from the GUI thread only.
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "scripted_engine_control.h"
+
+namespace {
+
+struct Argument {
+  bool is_array;
+  int64_t value;
+};
+
+struct Call {
+  std::string name;
+  std::vector<Argument> args;
+  bool has_result = false;
+  int32_t result = 0;
+};
+
+struct State {
+  int32_t start_code = 0;
+  int32_t frequency = 1500;
+  bool frequency_pinned = false;
+  int32_t level = 0;
+  std::array<int32_t, 1024> fft{};
+  std::array<int32_t, 16> vectors{};
+  std::array<int32_t, 2049> raw{};
+  int32_t raw_count = 2047;
+  PskWindowHandle window = nullptr;
+  std::vector<Call> calls;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+Argument Value(int64_t v) { return {false, v}; }
+Argument Array() { return {true, 0}; }
+
+void Record(const char* name, std::vector<Argument> args) {
+  state().calls.push_back(Call{name, std::move(args), false, 0});
+}
+
+int32_t RecordResult(const char* name, std::vector<Argument> args, int32_t result) {
+  state().calls.push_back(Call{name, std::move(args), true, result});
+  return result;
+}
+
+const Call* CallAt(int32_t i) {
+  const auto& calls = state().calls;
+  return i >= 0 && i < static_cast<int32_t>(calls.size()) ? &calls[i] : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+// ---- Controls ---------------------------------------------------------------
+
+void scripted_reset(void) { state() = State{}; }
+void scripted_set_start_code(int32_t code) { state().start_code = code; }
+void scripted_set_frequency(int32_t hz) {
+  state().frequency = hz;
+  state().frequency_pinned = true;
+}
+void scripted_follow_frequency(void) { state().frequency_pinned = false; }
+void scripted_set_level(int32_t level) { state().level = level; }
+void scripted_set_fft_all(int32_t level) { state().fft.fill(level); }
+void scripted_set_fft_bin(int32_t bin, int32_t level) {
+  if (bin >= 0 && bin < 1024) state().fft[bin] = level;
+}
+void scripted_set_vectors(const int32_t* xy16) {
+  std::copy(xy16, xy16 + 16, state().vectors.begin());
+}
+void scripted_set_raw_count(int32_t count) { state().raw_count = count; }
+void scripted_set_raw(int32_t index, int32_t value) {
+  if (index >= 0 && index < 2049) state().raw[index] = value;
+}
+PskWindowHandle scripted_window(void) { return state().window; }
+
+int32_t scripted_call_count(void) { return static_cast<int32_t>(state().calls.size()); }
+const char* scripted_call_name(int32_t i) { return CallAt(i) ? CallAt(i)->name.c_str() : ""; }
+int32_t scripted_call_argc(int32_t i) {
+  return CallAt(i) ? static_cast<int32_t>(CallAt(i)->args.size()) : 0;
+}
+int32_t scripted_call_arg_is_array(int32_t i, int32_t a) {
+  const Call* c = CallAt(i);
+  return c && a >= 0 && a < static_cast<int32_t>(c->args.size()) && c->args[a].is_array;
+}
+int64_t scripted_call_arg(int32_t i, int32_t a) {
+  const Call* c = CallAt(i);
+  return c && a >= 0 && a < static_cast<int32_t>(c->args.size()) ? c->args[a].value : 0;
+}
+int32_t scripted_call_has_result(int32_t i) { return CallAt(i) && CallAt(i)->has_result; }
+int32_t scripted_call_result(int32_t i) { return CallAt(i) ? CallAt(i)->result : 0; }
+void scripted_clear_calls(void) { state().calls.clear(); }
+
+// ---- The engine's operations ----------------------------------------------
+
+int32_t fnStartSoundCard(PskWindowHandle window, int32_t device, int32_t flags) {
+  state().window = window;
+  return RecordResult("fnStartSoundCard", {Array(), Value(device), Value(flags)},
+                      state().start_code);
+}
+int32_t fnStopSoundCard(void) {
+  Record("fnStopSoundCard", {});
+  return 0;
+}
+int32_t fnSetRXFrequency(int32_t hz, int32_t a, int32_t b) {
+  if (!state().frequency_pinned) state().frequency = hz;
+  Record("fnSetRXFrequency", {Value(hz), Value(a), Value(b)});
+  return 0;
+}
+int32_t fnGetRXFrequency(int32_t a) {
+  return RecordResult("fnGetRXFrequency", {Value(a)}, state().frequency);
+}
+int32_t fnSetRXPSKMode(int32_t mode, int32_t a) {
+  Record("fnSetRXPSKMode", {Value(mode), Value(a)});
+  return 0;
+}
+int32_t fnSetAFCLimit(int32_t limit, int32_t a) {
+  Record("fnSetAFCLimit", {Value(limit), Value(a)});
+  return 0;
+}
+int32_t fnSetSquelchThreshold(int32_t t, int32_t a, int32_t b) {
+  Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
+  return 0;
+}
+// The incomplete variant of this library lacks one export (see CMakeLists.txt).
+#ifndef SCRIPTED_ENGINE_INCOMPLETE
+int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias) {
+  Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
+  return 0;
+}
+#endif
+int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last) {
+  Record("fnGetFFTData", {Array(), Value(first), Value(last)});
+  for (int32_t k = std::max(first, 0); k <= std::min(last, 1023); ++k) data[k] = state().fft[k];
+  return 0;
+}
+int32_t fnGetRawData(int32_t* data, int32_t a, int32_t* count) {
+  Record("fnGetRawData", {Array(), Value(a), Array()});
+  const int32_t wanted = std::min(*count, 2049);
+  const int32_t n = std::clamp(state().raw_count, 0, std::max(wanted, 0));
+  std::copy(state().raw.begin(), state().raw.begin() + n, data);
+  *count = state().raw_count;
+  return 0;
+}
+int32_t fnGetVectorData(int32_t* data, int32_t a) {
+  Record("fnGetVectorData", {Array(), Value(a)});
+  std::copy(state().vectors.begin(), state().vectors.end(), data);
+  return 0;
+}
+int32_t fnGetSignalLevel(int32_t a) {
+  return RecordResult("fnGetSignalLevel", {Value(a)}, state().level);
+}
+
+// Never called by the program; recorded all the same.
+int32_t fnGetClosestPeak(int32_t hz, int32_t range) {
+  return RecordResult("fnGetClosestPeak", {Value(hz), Value(range)}, -1);
+}
+int32_t fnGetSyncData(int32_t*, int32_t a) {
+  Record("fnGetSyncData", {Array(), Value(a)});
+  return -1;
+}
+int32_t fnStartTX(int32_t a) { return RecordResult("fnStartTX", {Value(a)}, -1); }
+int32_t fnStopTX(int32_t a) { return RecordResult("fnStopTX", {Value(a)}, -1); }
+int32_t fnAbortTX(int32_t a) { return RecordResult("fnAbortTX", {Value(a)}, -1); }
+int32_t fnSetTXFrequency(int32_t hz, int32_t a) {
+  return RecordResult("fnSetTXFrequency", {Value(hz), Value(a)}, -1);
+}
+int32_t fnSetCWIDString(const char*, int32_t a) {
+  return RecordResult("fnSetCWIDString", {Array(), Value(a)}, -1);
+}
+int32_t fnSendTXCharacter(int32_t c, int32_t a) {
+  return RecordResult("fnSendTXCharacter", {Value(c), Value(a)}, -1);
+}
+int32_t fnSendTXString(const char*, int32_t a) {
+  return RecordResult("fnSendTXString", {Array(), Value(a)}, -1);
+}
+int32_t fnGetTXCharsRemaining(int32_t a) {
+  return RecordResult("fnGetTXCharsRemaining", {Value(a)}, 0);
+}
+int32_t fnClearTXBuffer(int32_t a) { return RecordResult("fnClearTXBuffer", {Value(a)}, -1); }
+int32_t fnSetCWIDSpeed(int32_t w, int32_t a) {
+  return RecordResult("fnSetCWIDSpeed", {Value(w), Value(a)}, -1);
+}
+int32_t fnSetComPort(int32_t p, int32_t m) {
+  return RecordResult("fnSetComPort", {Value(p), Value(m)}, -1);
+}
+
+}  // extern "C"

@@ -1,0 +1,143 @@
+// Window procedures and message posting: replacement, forwarding, delivery
+// order across threads and the coalescing of display notifications.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "platform/winproc/winproc.h"
+
+using namespace winproc;
+
+namespace {
+
+struct Seen {
+  UINT msg;
+  WPARAM w;
+  LPARAM l;
+};
+std::vector<Seen> g_seen;
+HWND g_window_seen = nullptr;
+
+LRESULT Recorder(HWND window, UINT msg, WPARAM w, LPARAM l) {
+  g_window_seen = window;
+  g_seen.push_back({msg, w, l});
+  return 7;
+}
+
+LRESULT Doubler(HWND window, UINT msg, WPARAM w, LPARAM l) {
+  return 2 * CallWindowProcA(&Recorder, window, msg, w, l);
+}
+
+}  // namespace
+
+TEST(WindowProcedure, ReplacingReturnsThePreviousAndForwardingReturnsItsResult) {
+  MessageWindow window;
+  g_seen.clear();
+  const LONG_PTR first = SetWindowLongA(window.handle(), GWL_WNDPROC,
+                                        reinterpret_cast<LONG_PTR>(&Recorder));
+  EXPECT_EQ(first, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+  const LONG_PTR second = SetWindowLongA(window.handle(), GWL_WNDPROC,
+                                         reinterpret_cast<LONG_PTR>(&Doubler));
+  EXPECT_EQ(second, reinterpret_cast<LONG_PTR>(&Recorder));
+  EXPECT_EQ(SendMessageA(window.handle(), 2029, 3, -1), 14);
+  ASSERT_EQ(g_seen.size(), 1u);
+  EXPECT_EQ(g_seen[0].msg, 2029u);
+  EXPECT_EQ(g_seen[0].w, 3);
+  EXPECT_EQ(g_seen[0].l, -1);
+  EXPECT_EQ(g_window_seen, window.handle());
+  // Putting the first one back restores plain delivery.
+  SetWindowLongA(window.handle(), GWL_WNDPROC, second);
+  EXPECT_EQ(SendMessageA(window.handle(), 1, 0, 0), 7);
+}
+
+TEST(WindowProcedure, UnknownWindowsAndIndicesChangeNothing) {
+  MessageWindow window;
+  PskMessageSink stranger{nullptr, nullptr};
+  EXPECT_EQ(SetWindowLongA(&stranger, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder)), 0);
+  EXPECT_EQ(SetWindowLongA(window.handle(), -21, reinterpret_cast<LONG_PTR>(&Recorder)), 0);
+  EXPECT_EQ(window.procedure(), &DefWindowProcA);
+  EXPECT_FALSE(PostMessageA(&stranger, 1, 0, 0));
+  EXPECT_FALSE(PostMessageA(nullptr, 1, 0, 0));
+  EXPECT_EQ(CallWindowProcA(nullptr, window.handle(), 1, 0, 0), 0);
+}
+
+TEST(MessagePosting, MessagesPostedBeforeDeliveryArriveOnlyWhenDelivered) {
+  MessageWindow window;
+  window.set_procedure(&Recorder);
+  g_seen.clear();
+  ASSERT_TRUE(PostMessageA(window.handle(), 2025, 65, 0));
+  EXPECT_TRUE(g_seen.empty());
+  MessageWindow::DeliverPosted();
+  ASSERT_EQ(g_seen.size(), 1u);
+  EXPECT_EQ(g_seen[0].w, 65);
+}
+
+TEST(MessagePosting, ABurstFromAnotherThreadArrivesInOrderWithOnlyDisplaysCoalesced) {
+  MessageWindow window;
+  window.set_procedure(&Recorder);
+  g_seen.clear();
+  constexpr int kMessages = 100000;
+  std::vector<Seen> sent;
+  std::mt19937 random(2024);
+  for (int i = 0; i < kMessages; ++i) {
+    const UINT code = 2024 + random() % 5;
+    sent.push_back({code, i, code == 2025 ? 0 : -1});
+  }
+  HWND handle = window.handle();
+  std::thread poster([&] {
+    // Through the sink itself, as the engine posts.
+    for (const Seen& s : sent) handle->post(handle->context, s.msg, s.w, s.l);
+  });
+  poster.join();
+  MessageWindow::DeliverPosted();
+
+  std::vector<Seen> expected_others;
+  for (const Seen& s : sent) {
+    if (s.msg != WM_ENGINE_DISPLAY) expected_others.push_back(s);
+  }
+  std::vector<Seen> others;
+  int displays = 0;
+  for (const Seen& s : g_seen) {
+    if (s.msg == WM_ENGINE_DISPLAY) {
+      ++displays;
+    } else {
+      others.push_back(s);
+    }
+  }
+  ASSERT_EQ(others.size(), expected_others.size());
+  for (size_t i = 0; i < others.size(); ++i) {
+    ASSERT_EQ(others[i].msg, expected_others[i].msg) << i;
+    ASSERT_EQ(others[i].w, expected_others[i].w) << i;
+    ASSERT_EQ(others[i].l, expected_others[i].l) << i;
+  }
+  // Nothing was delivered while posting, so one display notification waited
+  // and every later one was dropped.
+  EXPECT_EQ(displays, 1);
+}
+
+TEST(MessagePosting, ADisplayNotificationCanBeQueuedAgainOnceTheFirstIsHandled) {
+  MessageWindow window;
+  window.set_procedure(&Recorder);
+  g_seen.clear();
+  for (int round = 0; round < 3; ++round) {
+    PostMessageA(window.handle(), WM_ENGINE_DISPLAY, 0, 0);
+    PostMessageA(window.handle(), WM_ENGINE_DISPLAY, 0, 0);
+    MessageWindow::DeliverPosted();
+  }
+  EXPECT_EQ(g_seen.size(), 3u);
+}
+
+TEST(MessagePosting, MessagesQueuedForADestroyedWindowAreDropped) {
+  g_seen.clear();
+  {
+    MessageWindow window;
+    window.set_procedure(&Recorder);
+    PostMessageA(window.handle(), 2027, -30, 0);
+  }
+  MessageWindow::DeliverPosted();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(g_seen.empty());
+}
