@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test Tonvista on Debian 12.
+#   ./tonvista.sh run    install what is missing, build, start the program
+#   ./tonvista.sh test   install what is missing, build normally and with
+#                        AddressSanitizer + UndefinedBehaviorSanitizer, run every test in both
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake ninja-build g++ pkg-config git
+  qt6-base-dev fonts-ipafont-gothic
+  portaudio19-dev libfftw3-dev libliquid-dev libsndfile1-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth clang-format
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {  # build DIR [cmake options...]
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  ninja -C "$dir"
+}
+
+check_format() {
+  local files
+  files=$(git ls-files -- '*.cpp' '*.h' 2>/dev/null || true)
+  [ -n "$files" ] || return 0
+  echo "Checking formatting (.clang-format)"
+  # shellcheck disable=SC2086
+  clang-format --dry-run --Werror $files
+}
+
+run_tests() {  # run_tests DIR
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j2 --timeout 900
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build
+    exec build/bin/tonvista
+    ;;
+  test)
+    install_missing
+    check_format
+    build build
+    run_tests build
+    build build-asan -DTONVISTA_SANITIZE=ON
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+      LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+      UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      run_tests build-asan
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
