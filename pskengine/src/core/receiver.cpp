@@ -1,6 +1,7 @@
 #include "core/receiver.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "pskengine.h"
 
@@ -34,9 +35,20 @@ void Receiver::process(std::span<const float> samples) {
 }
 
 void Receiver::process_span(std::span<const float> samples) {
-  raw_.push(samples);
-  spectrum_.push(samples);
-  samples_processed_ += samples.size();
+  // Non-finite or absurdly large input (a damaged float file) would poison
+  // the transforms: it counts as silence, and the rest is kept within +-16.
+  std::array<float, 256> clean;
+  while (!samples.empty()) {
+    const size_t n = std::min(samples.size(), clean.size());
+    for (size_t i = 0; i < n; ++i) {
+      clean[i] = std::isfinite(samples[i]) ? std::clamp(samples[i], -16.0f, 16.0f) : 0.0f;
+    }
+    const std::span<const float> block(clean.data(), n);
+    raw_.push(block);
+    spectrum_.push(block);
+    samples_processed_ += n;
+    samples = samples.subspan(n);
+  }
 }
 
 void Receiver::display_tick() {
