@@ -1,0 +1,90 @@
+// Test-signal helpers for the engine's tests: a PSK signal with known text,
+// frequency offset, drift and clock error, plus white noise at an SNR in
+// 2500 Hz.  Header-only so every test program can include it.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "modes.h"
+#include "modulator.h"
+
+namespace psk::test {
+
+constexpr double kRate = 8000.0;  // engine sample rate, Hz
+
+struct SignalSpec {
+  PskMode mode = PskMode::Bpsk31;
+  double carrier_hz = 1500.0;   // carrier at the start of the signal
+  double drift_hz_per_s = 0.0;  // carrier drift
+  double ppm = 0.0;             // receiving sound card faster by this many ppm
+  int lead_idle = 64;           // idle symbols before the text
+  int tail_idle = 64;           // idle symbols after the text
+  std::string text;             // bytes sent after the lead idle
+};
+
+// Renders everything the modulator has queued.
+inline std::vector<float> render_all(PskModulator& mod) {
+  std::vector<float> out;
+  float block[4096];
+  while (!mod.done()) {
+    const size_t n = mod.render(block);
+    out.insert(out.end(), block, block + n);
+    if (n == 0) break;
+  }
+  return out;
+}
+
+inline std::vector<float> make_signal(const SignalSpec& spec) {
+  PskModulator mod(spec.mode, spec.carrier_hz, kRate * (1.0 + spec.ppm * 1e-6));
+  mod.set_drift(spec.drift_hz_per_s * (1.0 + spec.ppm * 1e-6));
+  mod.append_idle(spec.lead_idle);
+  mod.append_text(spec.text);
+  mod.append_idle(spec.tail_idle);
+  return render_all(mod);
+}
+
+inline double mean_power(std::span<const float> x) {
+  double s = 0;
+  for (float v : x) s += static_cast<double>(v) * v;
+  return x.empty() ? 0.0 : s / static_cast<double>(x.size());
+}
+
+// Adds white Gaussian noise so that signal_power over the noise power in
+// 2500 Hz is snr_db.
+inline void add_noise(std::vector<float>& x, double signal_power, double snr_db, uint32_t seed) {
+  const double noise_in_2500 = signal_power / std::pow(10.0, snr_db / 10.0);
+  const double sigma = std::sqrt(noise_in_2500 * (kRate / 2.0) / 2500.0);
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> gauss(0.0, sigma);
+  for (float& v : x) v += static_cast<float>(gauss(rng));
+}
+
+// White noise alone, with the power it would have at 0 dB SNR for a signal of
+// power signal_power.
+inline std::vector<float> make_noise(size_t samples, double signal_power, uint32_t seed) {
+  std::vector<float> x(samples, 0.0f);
+  add_noise(x, signal_power, 0.0, seed);
+  return x;
+}
+
+// Every byte 1..255 in a shuffled order, then English text, to n bytes.
+inline std::string mixed_text(size_t n, uint32_t seed) {
+  std::string s;
+  std::vector<char> all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::mt19937 rng(seed);
+  std::shuffle(all.begin(), all.end(), rng);
+  s.assign(all.begin(), all.end());
+  const std::string english = "CQ CQ de JA1ZZZ pse k. The rig is 100 W into a dipole; 73! ";
+  while (s.size() < n) s += english;
+  s.resize(std::max(n, all.size()));
+  return s;
+}
+
+}  // namespace psk::test
