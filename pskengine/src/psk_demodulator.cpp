@@ -1,0 +1,224 @@
+#include "psk_demodulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "afc.h"
+#include "baseband_spectrum.h"
+#include "downconverter.h"
+#include "idle_detector.h"
+#include "pulse_filter.h"
+#include "symbol_sync.h"
+#include "varicode.h"
+#include "viterbi.h"
+
+namespace psk {
+namespace {
+
+constexpr size_t kChunk = 256;            // input samples per step, so AFC moves act promptly
+constexpr double kLevelDbPerUnit = 0.25;  // level = 4 per dB of in-band SNR (25 dB reads 100)
+
+int decimation_for(double baud) {
+  return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
+}
+
+}  // namespace
+
+struct PskDemodulator::Chain {
+  explicit Chain(PskMode mode)
+      : info(mode_info(mode)),
+        down(decimation_for(info.baud), 6.0 * info.baud),
+        matched(zero_isi_matched_filter(kSps)),
+        sync(kSps),
+        afc(info.baud, info.qpsk) {}
+
+  const ModeInfo& info;                          // mode parameters
+  Downconverter down;                            // mixer and decimator
+  ComplexFir matched;                            // zero-ISI matched filter
+  SymbolSync sync;                               // symbol timing
+  BasebandSpectrum spectrum;                     // level and AFC search
+  Afc afc;                                       // frequency control
+  std::array<ViterbiDecoder, 2> viterbi;         // QPSK decoders: normal and opposite sense
+  std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
+  int sense = 0;                                 // sense whose bits are used
+  VaricodeDecoder varicode;                      // bit-to-byte decoder
+  IdleDetector idle;                             // runs of reversals
+  int mute = 0;                                  // symbols until decoded bits count again
+  std::vector<std::complex<float>> baseband;     // decimated samples of one chunk
+  int64_t decimated = 0;                         // decimated samples since reset
+  std::complex<float> prev{0, 0};                // previous symbol sample
+  double agc = 0;                                // running mean |y|^2 at symbol instants
+  std::array<std::complex<float>, 8> vectors{};  // last eight normalised z, oldest first
+};
+
+PskDemodulator::PskDemodulator(PskMode mode, double frequency_hz)
+    : mode_(mode), set_hz_(std::clamp(frequency_hz, kMinHz, kMaxHz)) {
+  set_mode(mode);
+}
+
+PskDemodulator::~PskDemodulator() = default;
+PskDemodulator::PskDemodulator(PskDemodulator&&) noexcept = default;
+PskDemodulator& PskDemodulator::operator=(PskDemodulator&&) noexcept = default;
+
+void PskDemodulator::set_mode(PskMode mode) {
+  const double hz = chain_ ? chain_->down.frequency() : set_hz_;
+  mode_ = mode;
+  chain_ = std::make_unique<Chain>(mode);
+  chain_->down.set_frequency(hz);
+  reset();
+}
+
+void PskDemodulator::reset() {
+  const double hz = chain_->down.frequency();
+  chain_ = std::make_unique<Chain>(mode_);
+  chain_->down.set_frequency(hz);
+  chain_->afc.reset();
+  level_ = 0;
+  band_snr_db_ = -99;
+  samples_ = 0;
+  decoded_.clear();
+  symbols_.clear();
+}
+
+void PskDemodulator::set_frequency(double hz) {
+  set_hz_ = std::clamp(hz, kMinHz, kMaxHz);
+  chain_->down.set_frequency(set_hz_);
+  chain_->afc.reset();
+}
+
+void PskDemodulator::set_afc_limit(double hz) {
+  afc_limit_ = std::max(hz, 0.0);
+  // A smaller limit takes effect at once.
+  apply_correction(0.0);
+}
+
+void PskDemodulator::set_squelch(int threshold) {
+  squelch_ = std::clamp(threshold, 0, 99);
+}
+
+double PskDemodulator::frequency() const {
+  return chain_->down.frequency();
+}
+
+void PskDemodulator::apply_correction(double hz) {
+  const double lo = std::max(kMinHz, set_hz_ - afc_limit_);
+  const double hi = std::min(kMaxHz, set_hz_ + afc_limit_);
+  const double now = chain_->down.frequency();
+  chain_->down.set_frequency(std::clamp(now + hz, lo, hi));
+}
+
+void PskDemodulator::process(std::span<const float> in) {
+  decoded_.clear();
+  symbols_.clear();
+  Chain& c = *chain_;
+  while (!in.empty()) {
+    const auto chunk = in.first(std::min(in.size(), kChunk));
+    in = in.subspan(chunk.size());
+    samples_ += static_cast<int64_t>(chunk.size());
+    c.baseband.clear();
+    c.down.process(chunk, c.baseband);
+    for (const std::complex<float> x : c.baseband) {
+      if (c.spectrum.process(x)) handle_frame();
+      const std::complex<float> y = c.matched.process(x);
+      if (c.sync.process(y)) handle_symbol(c.sync.symbol(), c.sync.symbol_time());
+      ++c.decimated;
+    }
+  }
+}
+
+void PskDemodulator::handle_frame() {
+  Chain& c = *chain_;
+  double band = 0;
+  for (int k = -4; k <= 4; ++k) band += c.spectrum.average(k);
+  const double noise = c.spectrum.noise_density() * 9.0;
+  const double ratio = noise > 0 ? band / noise : 1.0;
+  band_snr_db_ = 10.0 * std::log10(std::max(ratio, 1e-10));
+  level_ = static_cast<int>(std::clamp(std::lround(band_snr_db_ / kLevelDbPerUnit), 0L, 100L));
+  if (afc_limit_ > 0) apply_correction(c.afc.on_frame(c.spectrum));
+}
+
+void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
+  Chain& c = *chain_;
+  const std::complex<float> z = y * std::conj(c.prev);
+  c.prev = y;
+  c.agc += (std::norm(y) - c.agc) / 16.0;
+  const std::complex<float> zn = c.agc > 0 ? z / static_cast<float>(c.agc) : z;
+  std::rotate(c.vectors.begin(), c.vectors.begin() + 1, c.vectors.end());
+  c.vectors.back() = zn;
+
+  // The instant in input samples: undo the matched filter's and the
+  // decimator's delays.
+  const int d = c.down.decimation();
+  const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
+
+  const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectSnr);
+  if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
+
+  bool reversal;
+  int bit;
+  if (!c.info.qpsk) {
+    reversal = zn.real() < 0.0f;
+    bit = reversal ? 0 : 1;
+  } else {
+    reversal = zn.real() < -std::abs(zn.imag());
+    // Match with each code output: correlation of z with its phase change
+    // (outputs 0..3 turn by 180, 270, 0, 90 degrees); the opposite sense
+    // sees the conjugate turns.
+    const std::array<float, 4> normal{-zn.real(), -zn.imag(), zn.real(), zn.imag()};
+    const std::array<float, 4> opposite{-zn.real(), zn.imag(), zn.real(), -zn.imag()};
+    const int b0 = c.viterbi[0].process(normal);
+    const int b1 = c.viterbi[1].process(opposite);
+    for (int s = 0; s < 2; ++s)
+      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / 32.0;
+    // Follow the sense whose best path grows faster, with a margin against flapping.
+    const int other = 1 - c.sense;
+    if (c.sense_gain[other] > c.sense_gain[c.sense] + 0.1) c.sense = other;
+    bit = c.sense == 0 ? b0 : b1;
+  }
+  c.idle.process(reversal, position);
+  symbols_.push_back({position, zn, reversal});
+  // While the AFC acquires a signal the bits are garbage; after it, QPSK
+  // still needs the decoder's delay to flush them.  Then the Varicode decoder
+  // waits for a clean gap.
+  if (afc_limit_ > 0 && c.afc.acquiring()) c.mute = (c.info.qpsk ? ViterbiDecoder::kDepth : 0) + 1;
+  if (c.mute > 0) {
+    if (--c.mute == 0) c.varicode.reset();
+    return;
+  }
+  if (bit < 0) return;
+  const int byte = c.varicode.push(bit);
+  if (byte >= 0 && level_ >= squelch_) decoded_.push_back(static_cast<uint8_t>(byte));
+}
+
+std::array<std::array<int, 2>, 8> PskDemodulator::vectors() const {
+  std::array<std::array<int, 2>, 8> out{};
+  for (size_t i = 0; i < 8; ++i) {
+    const std::complex<float> v = chain_->vectors[i] * 1000.0f;
+    // Rotate by +90 degrees: no change (real positive) points up.
+    const float x = std::clamp(-v.imag(), -30000.0f, 30000.0f);
+    const float y = std::clamp(v.real(), -30000.0f, 30000.0f);
+    out[i] = {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+  }
+  return out;
+}
+
+bool PskDemodulator::idle() const {
+  return chain_->idle.idle();
+}
+double PskDemodulator::idle_start() const {
+  return chain_->idle.start();
+}
+double PskDemodulator::idle_end() const {
+  return chain_->idle.end();
+}
+int64_t PskDemodulator::idle_runs() const {
+  return chain_->idle.runs();
+}
+bool PskDemodulator::afc_tracking() const {
+  return chain_->afc.tracking();
+}
+bool PskDemodulator::inverted_sideband() const {
+  return chain_->sense == 1;
+}
+
+}  // namespace psk
