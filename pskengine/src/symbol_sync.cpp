@@ -5,55 +5,66 @@
 #include <numbers>
 
 namespace psk {
+namespace {
+
+constexpr double kPhaseGain = 0.5;    // share of the phase error corrected per symbol
+constexpr double kMaxStep = 0.05;     // largest phase correction per symbol, cycles
+constexpr double kPeriodGain = 0.01;  // share of the peaks' drift taken into the period per symbol
+constexpr double kMaxDrift = 0.02;    // drift per symbol above this is noise or a jump, cycles
+constexpr double kMaxDeviation = 0.005;  // period kept within +-0.5 % of nominal
+
+}  // namespace
 
 SymbolSync::SymbolSync(int sps, double average_symbols)
-    : sps_(std::max(sps, 4)),
-      alpha_(1.0 / (std::max(average_symbols, 1.0) * std::max(sps, 4))),
-      rot_(std::polar(1.0, -2.0 * std::numbers::pi / std::max(sps, 4))) {
+    : sps_(std::max(sps, 4)), beta_(1.0 / std::max(average_symbols, 1.0)) {
   reset();
 }
 
 void SymbolSync::reset() {
-  line_ = {0.0, 0.0};
-  power_ = 0.0;
-  ref_ = {1.0, 0.0};
-  phase_index_ = 0;
+  line_ = sum_ = {0.0, 0.0};
+  clock_ = 0.0;
+  period_ = sps_;
+  next_ = 1.0 - 1.0 / sps_;
+  last_peak_ = 0.0;
   n_ = -1;
-  next_ = static_cast<double>(sps_) - 1.0;
-  timing_ = 0.0;
   prev_y_ = symbol_ = {0.0f, 0.0f};
   symbol_time_ = 0.0;
 }
 
 bool SymbolSync::process(std::complex<float> y) {
   ++n_;
-  const double p = std::norm(y);
-  line_ += alpha_ * (p * ref_ - line_);
-  power_ += alpha_ * (p - power_);
-  ref_ *= rot_;
-  if (++phase_index_ == sps_) {
-    phase_index_ = 0;
-    ref_ = {1.0, 0.0};  // exact again once per symbol
+  const double before = clock_;
+  clock_ += 1.0 / period_;
+  const double turn = 2.0 * std::numbers::pi * (clock_ - std::floor(clock_));
+  sum_ += static_cast<double>(std::norm(y)) * std::complex<double>(std::cos(turn), -std::sin(turn));
+  if (std::floor(clock_) != std::floor(before)) {
+    // Average whole clock turns only: a constant power then cancels exactly
+    // and cannot pull the estimate towards a fixed phase.
+    line_ += beta_ * (sum_ - line_);
+    sum_ = {0.0, 0.0};
   }
   bool produced = false;
-  const double now = static_cast<double>(n_);
-  if (next_ <= now) {
-    // Linear interpolation between the previous and the current sample.
-    const double frac = std::clamp(next_ - (now - 1.0), 0.0, 1.0);
-    symbol_ = prev_y_ + static_cast<float>(frac) * (y - prev_y_);
-    symbol_time_ = next_;
+  if (clock_ >= next_) {
+    // The instant lies (clock_ - next_) periods before this sample.
+    const double back = std::min((clock_ - next_) * period_, 1.0);
+    symbol_ = y + static_cast<float>(back) * (prev_y_ - y);
+    symbol_time_ = static_cast<double>(n_) - back;
     produced = true;
-    // Steer the next instant towards the estimated phase of the peaks, at
-    // most a quarter sample per symbol so a noisy estimate cannot jump.
-    double step = sps_;
+    // Phase error: where the peaks are on the clock against where we sampled.
+    double error = 0.0;
     if (std::abs(line_) > 0.0) {
-      timing_ = -std::arg(line_) / (2.0 * std::numbers::pi) * sps_;
-      if (timing_ < 0) timing_ += sps_;
-      double err = timing_ - std::fmod(next_, static_cast<double>(sps_));
-      err -= sps_ * std::round(err / sps_);
-      step += std::clamp(0.5 * err, -0.25, 0.25);
+      const double peak = -std::arg(line_) / (2.0 * std::numbers::pi);
+      error = peak - (next_ - std::floor(next_));
+      error -= std::round(error);
+      // Peaks drifting later on the clock mean a longer period.
+      double drift = peak - last_peak_;
+      drift -= std::round(drift);
+      last_peak_ = peak;
+      if (std::abs(drift) < kMaxDrift)
+        period_ = std::clamp(period_ * (1.0 + kPeriodGain * drift), sps_ * (1.0 - kMaxDeviation),
+                             sps_ * (1.0 + kMaxDeviation));
     }
-    next_ += step;
+    next_ += 1.0 + std::clamp(kPhaseGain * error, -kMaxStep, kMaxStep);
   }
   prev_y_ = y;
   return produced;
