@@ -1,0 +1,80 @@
+// The engine's synchronous receiver core.
+//
+// Fed blocks of 8000 Hz samples (full scale 1.0), it keeps everything the
+// engine's getters report and produces notifications as plain values.  No
+// threads, clocks or devices: the same input gives the same state and events,
+// sample for sample, whatever the block sizes.
+//
+// Per sample it keeps the raw buffer and the spectrum's history; every 800
+// samples (ten times a second of audio) it computes a spectrum, updates the
+// signal level and emits WM_ENGINE_DISPLAY.  The demodulator (decoding,
+// AFC, squelch, phase vectors) plugs in at Receiver::process_span, where it
+// sees every sample and appends its WM_ENGINE_RXCHAR, WM_ENGINE_IMD and
+// WM_ENGINE_CLOCKERR events with emit().
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "core/engine_event.h"
+#include "core/raw_buffer.h"
+#include "core/receiver_settings.h"
+#include "core/signal_level.h"
+#include "spectrum/spectrum.h"
+
+namespace psk {
+
+class Receiver {
+ public:
+  static constexpr double kSampleRateHz = 8000.0;      // input rate, samples/s
+  static constexpr int kDisplayIntervalSamples = 800;  // samples between display events
+
+  Receiver();
+  // Forgets all signal state (spectrum, raw samples, level, vectors, pending
+  // events); keeps the settings.
+  void reset();
+  // Processes a block of samples of any length.
+  void process(std::span<const float> samples);
+  // Hands over the events produced since the last call, oldest first.
+  std::vector<EngineEvent> take_events();
+
+  // Settings; each returns kSettingOk or kSettingRefused (see receiver_settings.h).
+  int32_t set_rx_frequency(int32_t hz);
+  int32_t set_mode(int32_t code);
+  int32_t set_afc_limit(int32_t hz);
+  int32_t set_squelch(int32_t threshold);
+  int32_t set_fft_mode(int32_t smoothing, int32_t scale, int32_t bias);
+  const ReceiverSettings& settings() const { return settings_; }
+  // Receive frequency in whole Hz, 100..3000 (it moves under AFC).
+  int32_t rx_frequency() const { return settings_.rx_frequency_hz(); }
+
+  // Display state, as copies.
+  std::array<int32_t, Spectrum::kBins> fft_levels() const { return spectrum_.levels(); }
+  // Newest raw samples, oldest first; see RawBuffer::copy_newest.
+  int raw_samples(std::span<int32_t> out) const { return raw_.copy_newest(out); }
+  // Last eight symbols as phase vectors (x, y) pairs; zeros until decoded.
+  std::array<int32_t, 16> vectors() const { return vectors_; }
+  int32_t signal_level() const { return level_.level(); }
+  // Samples processed since construction or reset.
+  uint64_t samples_processed() const { return samples_processed_; }
+  const Spectrum& spectrum() const { return spectrum_; }
+
+ private:
+  // Processes samples that end at or before the next display tick.
+  void process_span(std::span<const float> samples);
+  void display_tick();
+  void emit(uint32_t msg, int32_t wparam, int32_t lparam = 0);
+
+  ReceiverSettings settings_;                      // validated settings
+  Spectrum spectrum_;                              // display spectrum and noise reference
+  RawBuffer raw_;                                  // newest raw samples
+  SignalLevel level_;                              // signal level at the receive frequency
+  std::array<int32_t, 16> vectors_{};              // phase vectors, radius ~1000
+  std::vector<EngineEvent> events_;                // events not yet taken
+  uint64_t samples_processed_ = 0;                 // samples since reset
+  int samples_to_tick_ = kDisplayIntervalSamples;  // samples until the next display tick
+};
+
+}  // namespace psk

@@ -1,0 +1,38 @@
+#include "devices/device_list.h"
+
+#include <portaudio.h>
+
+#include "devices/portaudio_session.h"
+
+namespace psk {
+
+std::vector<std::string> DeviceList::names() const {
+  std::vector<std::string> out;
+  for (const CaptureDevice& d : capture) out.push_back(d.name);
+  out.emplace_back(kBuiltinSignalName);
+  return out;
+}
+
+DeviceList list_devices() {
+  DeviceList list;
+  PortAudioSession session;
+  if (!session.ok()) {
+    list.error = "the audio system is unavailable: " + session.error();
+    return list;
+  }
+  const int count = Pa_GetDeviceCount();
+  if (count < 0) {
+    list.error = std::string("the audio system is unavailable: ") + Pa_GetErrorText(count);
+    return list;
+  }
+  list.ok = true;
+  for (int i = 0; i < count; ++i) {
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+    if (info == nullptr || info->maxInputChannels < 1) continue;
+    list.capture.push_back({info->name != nullptr ? info->name : "", i, info->maxInputChannels,
+                            info->defaultSampleRate});
+  }
+  return list;
+}
+
+}  // namespace psk

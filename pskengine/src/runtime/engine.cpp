@@ -1,0 +1,238 @@
+#include "runtime/engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "sources/open_input.h"
+
+namespace psk {
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr double kRate = Receiver::kSampleRateHz;
+constexpr size_t kBlockSamples = 80;                   // 10 ms of audio per core call
+constexpr auto kTick = std::chrono::milliseconds(10);  // pacing and polling step
+constexpr auto kStatusHold = std::chrono::seconds(1);  // status 1 after an overrun, at least
+constexpr double kMaxCatchUpSeconds = 0.5;             // paced input never bursts more
+}  // namespace
+
+Engine::Engine() = default;
+
+Engine::~Engine() {
+  stop();
+}
+
+int32_t Engine::start_device(const PskMessageSink* sink, int32_t device) {
+  stop();
+  OpenedInput input = open_input(device);
+  if (input.code != PSK_START_OK) return input.code;
+  return start_source(sink, std::move(input.source));
+}
+
+int32_t Engine::start_source(const PskMessageSink* sink, std::unique_ptr<AudioSource> source) {
+  stop();
+  sink_ = sink != nullptr ? *sink : PskMessageSink{};
+  source_ = std::move(source);
+  {
+    std::lock_guard lock(core_mutex_);
+    receiver_.reset();
+  }
+  {
+    std::lock_guard lock(stop_mutex_);
+    stop_requested_ = false;
+  }
+  display_pending_.store(false);
+  running_.store(true);
+  thread_ = std::thread(&Engine::run, this);
+  return PSK_START_OK;
+}
+
+void Engine::stop() {
+  {
+    std::lock_guard lock(stop_mutex_);
+    stop_requested_ = true;
+  }
+  stop_cv_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  source_.reset();
+  running_.store(false);
+  sink_ = PskMessageSink{};
+  std::lock_guard lock(core_mutex_);
+  receiver_.reset();
+}
+
+bool Engine::wait_for_stop(Clock::duration d) {
+  std::unique_lock lock(stop_mutex_);
+  return stop_cv_.wait_for(lock, d, [this] { return stop_requested_; });
+}
+
+void Engine::post(uint32_t msg, int32_t wparam) {
+  if (sink_.post != nullptr) sink_.post(sink_.context, msg, wparam, 0);
+}
+
+void Engine::post_events(const std::vector<EngineEvent>& events) {
+  for (const EngineEvent& e : events) {
+    if (e.msg == WM_ENGINE_DISPLAY) {
+      if (display_pending_.exchange(true, std::memory_order_acq_rel)) continue;
+    }
+    if (sink_.post != nullptr) sink_.post(sink_.context, e.msg, e.wparam, e.lparam);
+  }
+}
+
+void Engine::run() {
+  std::vector<float> block(kBlockSamples);
+  const bool live = source_->live();
+  Clock::time_point origin = Clock::now();  // when paced sample 0 was due
+  uint64_t delivered = 0;                   // samples read since start
+  int status = -1;                          // last status posted
+  uint64_t overruns = source_->overruns();
+  Clock::time_point hold_until{};
+
+  while (true) {
+    {
+      std::lock_guard lock(stop_mutex_);
+      if (stop_requested_) break;
+    }
+    size_t want = block.size();
+    if (!live) {
+      const double due_samples =
+          std::chrono::duration<double>(Clock::now() - origin).count() * kRate -
+          static_cast<double>(delivered);
+      if (due_samples > kMaxCatchUpSeconds * kRate) {
+        // Stalled (machine suspended, debugger): go on from now, no burst.
+        origin = Clock::now() -
+                 std::chrono::duration_cast<Clock::duration>(
+                     std::chrono::duration<double>(static_cast<double>(delivered) / kRate));
+        continue;
+      }
+      if (due_samples < 1.0) {
+        if (wait_for_stop(kTick)) break;
+        continue;
+      }
+      want = std::min(want, static_cast<size_t>(due_samples));
+    }
+    const size_t n = source_->read(std::span<float>(block.data(), want));
+    delivered += n;
+
+    const SourceState state = source_->state();
+    const uint64_t now_overruns = source_->overruns();
+    const Clock::time_point now = Clock::now();
+    int wanted_status = status;
+    if (state != SourceState::Running) {
+      wanted_status = 1;
+    } else if (now_overruns != overruns) {
+      overruns = now_overruns;
+      hold_until = now + kStatusHold;
+      wanted_status = 1;
+    } else if (n > 0 && now >= hold_until) {
+      wanted_status = 0;
+    }
+    if (wanted_status != status) {
+      status = wanted_status;
+      post(WM_ENGINE_STATUS, status);
+    }
+
+    if (n > 0) {
+      std::vector<EngineEvent> events;
+      {
+        std::lock_guard lock(core_mutex_);
+        receiver_.process(std::span<const float>(block.data(), n));
+        events = receiver_.take_events();
+      }
+      post_events(events);
+    } else if (state == SourceState::Ended) {
+      std::unique_lock lock(stop_mutex_);
+      stop_cv_.wait(lock, [this] { return stop_requested_; });
+      break;
+    } else if (wait_for_stop(live ? kTick / 2 : kTick)) {
+      break;
+    }
+  }
+}
+
+int32_t Engine::set_rx_frequency(int32_t hz) {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.set_rx_frequency(hz);
+}
+
+int32_t Engine::rx_frequency() const {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.rx_frequency();
+}
+
+int32_t Engine::set_mode(int32_t code) {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.set_mode(code);
+}
+
+int32_t Engine::set_afc_limit(int32_t hz) {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.set_afc_limit(hz);
+}
+
+int32_t Engine::set_squelch(int32_t threshold) {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.set_squelch(threshold);
+}
+
+int32_t Engine::set_fft_mode(int32_t smoothing, int32_t scale, int32_t bias) {
+  std::lock_guard lock(core_mutex_);
+  return receiver_.set_fft_mode(smoothing, scale, bias);
+}
+
+int32_t Engine::fft_data(int32_t* data, int32_t first, int32_t last) {
+  display_fetched();
+  if (data == nullptr) return -1;
+  first = std::max(first, 0);
+  last = std::min(last, Spectrum::kBins - 1);
+  if (first > last) return 0;
+  std::lock_guard lock(core_mutex_);
+  const auto& levels = receiver_.spectrum().levels();  // zeros after reset
+  std::copy(levels.begin() + first, levels.begin() + last + 1, data + first);
+  return 0;
+}
+
+int32_t Engine::raw_data(int32_t* data, int32_t* count) {
+  display_fetched();
+  if (data == nullptr || count == nullptr) return -1;
+  // A count of 0 or less asks for nothing and gets nothing.
+  const int32_t wanted = std::clamp(*count, 0, 2049);
+  std::lock_guard lock(core_mutex_);
+  *count = receiver_.raw_samples(std::span<int32_t>(data, static_cast<size_t>(wanted)));
+  return 0;
+}
+
+int32_t Engine::vector_data(int32_t* data) {
+  display_fetched();
+  if (data == nullptr) return -1;
+  std::lock_guard lock(core_mutex_);
+  const auto vectors = receiver_.vectors();
+  std::copy(vectors.begin(), vectors.end(), data);
+  return 0;
+}
+
+int32_t Engine::signal_level() {
+  display_fetched();
+  std::lock_guard lock(core_mutex_);
+  return receiver_.signal_level();
+}
+
+int32_t Engine::closest_peak(int32_t hz, int32_t range_hz) {
+  if (!running() || range_hz < 0) return -1;
+  std::lock_guard lock(core_mutex_);
+  const auto power = receiver_.spectrum().mean_power();
+  const double bin_hz = Spectrum::kBinHz;
+  const int first = std::max(0, static_cast<int>(std::ceil((hz - range_hz) / bin_hz)));
+  const int last =
+      std::min(Spectrum::kBins - 1, static_cast<int>(std::floor((hz + range_hz) / bin_hz)));
+  if (first > last) return -1;
+  int best = first;
+  for (int k = first; k <= last; ++k) {
+    if (power[k] > power[best]) best = k;
+  }
+  if (power[best] <= 0) return -1;
+  return static_cast<int32_t>(std::lround(best * bin_hz));
+}
+
+}  // namespace psk

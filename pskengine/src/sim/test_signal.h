@@ -1,0 +1,46 @@
+// Test signals with known properties, for tonvista-cli generate and the
+// engine's tests: idle, text, idle again, with an IMD made by a cubic
+// amplifier or by added third-order product tones, white noise at an SNR in
+// 2500 Hz, and a sound-card clock error.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "modes.h"
+
+namespace psk {
+
+enum class ImdKind {
+  CubicAmplifier,  // the signal passes an amplifier with a cubic envelope nonlinearity
+  ProductTones,    // two steady tones at carrier +- 3 baud/2 are added
+};
+
+struct TestSignalSpec {
+  PskMode mode = PskMode::Bpsk31;  // modulation
+  double carrier_hz = 1500.0;      // carrier frequency
+  std::optional<double> imd_db;    // IMD of the idle part (below 0); none: clean
+  ImdKind imd_kind = ImdKind::CubicAmplifier;
+  std::optional<double> snr_db;   // signal mean power over noise power in 2500 Hz; none: no noise
+  double ppm = 0.0;               // receiving sound card samples faster by this much
+  std::string text;               // bytes sent after the first idle
+  double idle_seconds = 10.0;     // idle before the text
+  std::optional<double> seconds;  // total length (idle fills or the end is cut); none: idle,
+                                  // text and 1 s of idle
+  uint32_t seed = 1;              // noise generator seed
+};
+
+struct TestSignal {
+  std::vector<float> samples;    // 8000 Hz audio, peak at most 0.9
+  double render_rate_hz = 8000;  // rate the modulator ran at (8000 (1 + ppm 1e-6))
+  double signal_power = 0;       // mean power of the signal without noise, over the whole length
+  double noise_power = 0;        // variance of the added noise
+  size_t idle_end = 0;           // samples [0, idle_end) are the first idle part
+};
+
+TestSignal make_test_signal(const TestSignalSpec& spec);
+
+}  // namespace psk
