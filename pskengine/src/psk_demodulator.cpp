@@ -15,8 +15,17 @@
 namespace psk {
 namespace {
 
-constexpr size_t kChunk = 256;            // input samples per step, so AFC moves act promptly
-constexpr double kLevelDbPerUnit = 0.25;  // level = 4 per dB of in-band SNR (25 dB reads 100)
+constexpr int kSettleSymbols =
+    24;                         // symbols muted after a start or retune while the timing settles
+constexpr size_t kChunk = 256;  // input samples per step, so AFC moves act promptly
+// Signal level: the SNR in 2500 Hz estimated from the power within +-baud
+// over the noise beside it, as level = 40 + 2 * SNR(dB), within 0..100.  So
+// every mode reads alike: noise alone about 0..10, 0 dB SNR 40, 30 dB 100.
+constexpr double kLevelAtZeroDb = 40.0;
+constexpr double kLevelPerDb = 2.0;
+// Power within +-baud per unit of SNR in 2500 Hz, relative to the noise
+// there, times 2500/baud (measured for the 9-bin band of the Hann spectrum).
+constexpr double kBandGain = 0.45;
 
 int decimation_for(double baud) {
   return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
@@ -43,7 +52,7 @@ struct PskDemodulator::Chain {
   int sense = 0;                                 // sense whose bits are used
   VaricodeDecoder varicode;                      // bit-to-byte decoder
   IdleDetector idle;                             // runs of reversals
-  int mute = 0;                                  // symbols until decoded bits count again
+  int mute = kSettleSymbols;                     // symbols until decoded bits count again
   std::vector<std::complex<float>> baseband;     // decimated samples of one chunk
   int64_t decimated = 0;                         // decimated samples since reset
   std::complex<float> prev{0, 0};                // previous symbol sample
@@ -61,7 +70,8 @@ PskDemodulator::PskDemodulator(PskDemodulator&&) noexcept = default;
 PskDemodulator& PskDemodulator::operator=(PskDemodulator&&) noexcept = default;
 
 void PskDemodulator::set_mode(PskMode mode) {
-  const double hz = chain_ ? chain_->down.frequency() : set_hz_;
+  const double hz = chain_ ? frequency() : set_hz_;
+  has_pending_ = false;
   mode_ = mode;
   chain_ = std::make_unique<Chain>(mode);
   chain_->down.set_frequency(hz);
@@ -69,12 +79,14 @@ void PskDemodulator::set_mode(PskMode mode) {
 }
 
 void PskDemodulator::reset() {
-  const double hz = chain_->down.frequency();
+  const double hz = frequency();
+  has_pending_ = false;
   chain_ = std::make_unique<Chain>(mode_);
   chain_->down.set_frequency(hz);
   chain_->afc.reset();
   level_ = 0;
   band_snr_db_ = -99;
+  snr_db_ = -99;
   samples_ = 0;
   decoded_.clear();
   symbols_.clear();
@@ -82,7 +94,9 @@ void PskDemodulator::reset() {
 
 void PskDemodulator::set_frequency(double hz) {
   set_hz_ = std::clamp(hz, kMinHz, kMaxHz);
+  has_pending_ = false;
   chain_->down.set_frequency(set_hz_);
+  chain_->mute = std::max(chain_->mute, kSettleSymbols);
   chain_->afc.reset();
 }
 
@@ -103,8 +117,10 @@ double PskDemodulator::frequency() const {
 void PskDemodulator::apply_correction(double hz) {
   const double lo = std::max(kMinHz, set_hz_ - afc_limit_);
   const double hi = std::min(kMaxHz, set_hz_ + afc_limit_);
-  const double now = chain_->down.frequency();
-  chain_->down.set_frequency(std::clamp(now + hz, lo, hi));
+  // The new frequency takes effect at the next chunk boundary (counted from
+  // the first sample), so the result never depends on the caller's block sizes.
+  pending_hz_ = std::clamp(frequency() + hz, lo, hi);
+  has_pending_ = true;
 }
 
 void PskDemodulator::process(std::span<const float> in) {
@@ -112,11 +128,16 @@ void PskDemodulator::process(std::span<const float> in) {
   symbols_.clear();
   Chain& c = *chain_;
   while (!in.empty()) {
-    const auto chunk = in.first(std::min(in.size(), kChunk));
-    in = in.subspan(chunk.size());
-    samples_ += static_cast<int64_t>(chunk.size());
+    const size_t into_chunk = static_cast<size_t>(samples_ % static_cast<int64_t>(kChunk));
+    if (into_chunk == 0 && has_pending_) {
+      c.down.set_frequency(pending_hz_);
+      has_pending_ = false;
+    }
+    const auto part = in.first(std::min(in.size(), kChunk - into_chunk));
+    in = in.subspan(part.size());
+    samples_ += static_cast<int64_t>(part.size());
     c.baseband.clear();
-    c.down.process(chunk, c.baseband);
+    c.down.process(part, c.baseband);
     for (const std::complex<float> x : c.baseband) {
       if (c.spectrum.process(x)) handle_frame();
       const std::complex<float> y = c.matched.process(x);
@@ -133,7 +154,10 @@ void PskDemodulator::handle_frame() {
   const double noise = c.spectrum.noise_density() * 9.0;
   const double ratio = noise > 0 ? band / noise : 1.0;
   band_snr_db_ = 10.0 * std::log10(std::max(ratio, 1e-10));
-  level_ = static_cast<int>(std::clamp(std::lround(band_snr_db_ / kLevelDbPerUnit), 0L, 100L));
+  const double snr = (ratio - 1.0) * c.info.baud / (2500.0 * kBandGain);
+  snr_db_ = 10.0 * std::log10(std::max(snr, 1e-10));
+  level_ =
+      static_cast<int>(std::clamp(std::lround(kLevelAtZeroDb + kLevelPerDb * snr_db_), 0L, 100L));
   if (afc_limit_ > 0) apply_correction(c.afc.on_frame(c.spectrum));
 }
 
@@ -180,7 +204,8 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   // While the AFC acquires a signal the bits are garbage; after it, QPSK
   // still needs the decoder's delay to flush them.  Then the Varicode decoder
   // waits for a clean gap.
-  if (afc_limit_ > 0 && c.afc.acquiring()) c.mute = (c.info.qpsk ? ViterbiDecoder::kDepth : 0) + 1;
+  if (afc_limit_ > 0 && c.afc.acquiring())
+    c.mute = std::max(c.mute, (c.info.qpsk ? ViterbiDecoder::kDepth : 0) + 1);
   if (c.mute > 0) {
     if (--c.mute == 0) c.varicode.reset();
     return;

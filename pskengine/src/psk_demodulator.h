@@ -48,25 +48,28 @@ class PskDemodulator {
   double set_frequency_hz() const { return set_hz_; }  // frequency last set, Hz
   double afc_limit() const { return afc_limit_; }      // AFC limit, Hz (0 = off)
   int squelch() const { return squelch_; }             // squelch threshold 0..99
-  int level() const { return level_; }                 // signal level 0..100 (squelch scale)
-  double band_snr_db() const {
-    return band_snr_db_;
-  }  // power within +-baud over the noise there, dB
-  const std::vector<uint8_t>& decoded() const {
-    return decoded_;
-  }  // bytes of the last process(), squelched
-  const std::vector<SymbolInfo>& symbols() const {
-    return symbols_;
-  }  // symbols of the last process()
+  // Signal level 0..100 (the squelch's scale): 40 + 2 * snr_db(), so noise
+  // alone reads about 0..10, a 0 dB signal 40 and a 30 dB signal 100.
+  int level() const { return level_; }
+  // Power within +-baud of the receive frequency over the noise there, dB.
+  double band_snr_db() const { return band_snr_db_; }
+  // The SNR in 2500 Hz estimated from band_snr_db(), dB.
+  double snr_db() const { return snr_db_; }
+  // Bytes decoded by the last process(), squelched.
+  const std::vector<uint8_t>& decoded() const { return decoded_; }
+  // Symbols of the last process(), oldest first.
+  const std::vector<SymbolInfo>& symbols() const { return symbols_; }
   // The last eight symbols as phase vectors (x, y), oldest first, rotated so
   // that no phase change points up (+y); radius about 1000 when clean.
   std::array<std::array<int, 2>, 8> vectors() const;
-  bool idle() const;               // an idle run (>= 32 reversals) is in progress
-  double idle_start() const;       // where the current or last idle run starts, input samples
-  double idle_end() const;         // its last reversal so far, input samples
+  bool idle() const;  // an idle run (>= 32 reversals) is in progress
+  // The idle run in progress, else the last finished one (0 before any):
+  double idle_start() const;       // its first symbol (before the first reversal), input samples
+  double idle_end() const;         // its last reversal (so far), input samples
   int64_t idle_runs() const;       // idle runs begun since reset
   bool afc_tracking() const;       // the AFC is centred on a signal
   bool inverted_sideband() const;  // QPSK: decoding the opposite sideband sense
+  double symbol_period() const;    // tracked symbol period, input samples
   int64_t samples() const { return samples_; }  // input samples since reset
 
  private:
@@ -81,6 +84,9 @@ class PskDemodulator {
   int squelch_ = 0;                  // squelch threshold 0..99
   int level_ = 0;                    // signal level 0..100
   double band_snr_db_ = -99;         // in-band SNR, dB
+  double snr_db_ = -99;              // estimated SNR in 2500 Hz, dB
+  double pending_hz_ = 0;            // AFC's new frequency, waiting for a chunk boundary, Hz
+  bool has_pending_ = false;         // pending_hz_ is waiting
   int64_t samples_ = 0;              // input samples since reset
   std::unique_ptr<Chain> chain_;     // the mode's DSP state
   std::vector<uint8_t> decoded_;     // bytes of the last process()
