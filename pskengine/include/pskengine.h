@@ -14,7 +14,12 @@
  *    stated for each operation.
  *  - Audio runs at 8000 samples per second; the spectrum has 2048 points, so
  *    one FFT bin is 8000 / 2048 = 3.90625 Hz wide (bin = floor(Hz / 3.90625)).
- *  - Every getter is safe before start and after stop; it then reports zeros.
+ *  - Every getter is safe before start and after stop; it then reports zeros
+ *    (fnGetRXFrequency reports the frequency kept, which settings change at
+ *    any time, running or not).
+ *  - An operation given a null array writes nothing and returns -1.
+ *  - Settings are refused with -1 when out of range (the setting is then kept
+ *    as it was) and return 0 when taken.
  */
 #ifndef PSKENGINE_H
 #define PSKENGINE_H
@@ -45,14 +50,17 @@ typedef PskMessageSink *PskWindowHandle;
 
 #define PSK_WM_USER 1024
 /* New spectrum, raw, vector and level data can be fetched.  About ten a
- * second; never a second one while the first has not been handled.
+ * second (one per 800 samples); never a second one while the first has not
+ * been handled.  It counts as handled once the program fetches display data
+ * (fnGetVectorData, fnGetSignalLevel, fnGetFFTData or fnGetRawData).
  * wParam, lParam: 0. */
 #define WM_ENGINE_DISPLAY (PSK_WM_USER + 1000) /* 2024 */
 /* One received byte.  wParam: the byte 0..255 (Shift-JIS bytes are sent one
  * at a time); lParam: 0. */
 #define WM_ENGINE_RXCHAR (PSK_WM_USER + 1001) /* 2025 */
-/* Input status.  wParam: 0 the input runs; 1 the input is lost, overruns or
- * a file has ended.  lParam: 0. */
+/* Input status.  wParam: 0 the input runs (posted when samples first flow,
+ * and again when they flow after a fault); 1 the input is lost, overruns (held
+ * for at least a second) or a file has ended.  lParam: 0. */
 #define WM_ENGINE_STATUS (PSK_WM_USER + 1002) /* 2026 */
 /* One IMD reading of the idle signal.  wParam: IMD in whole dB (negative for
  * a clean signal); lParam: 0. */
@@ -79,40 +87,58 @@ typedef PskMessageSink *PskWindowHandle;
 
 /* Opens the input and starts processing.  device: -1 the default input;
  * 0..n-1 the capture devices in the order of the shared device list; n the
- * built-in test signal.  flags: 1 (reserved).  Returns a start code. */
+ * built-in test signal.  flags: 1 (reserved).  Returns a start code.  A start
+ * while running first stops the running input.  A null window (or a sink
+ * without post) runs without notifications.  post() must not wait for the
+ * window's thread: fnStopSoundCard waits for the engine's thread. */
 PSKENGINE_API int32_t fnStartSoundCard(PskWindowHandle window, int32_t device, int32_t flags);
-/* Stops processing and closes the input; safe twice and without a start. */
+/* Stops processing and closes the input; safe twice and without a start.
+ * When it returns, nothing more is posted. */
 PSKENGINE_API int32_t fnStopSoundCard(void);
-/* Receive frequency in whole Hz, kept within 100..3000.  reserved1, reserved2: 0. */
+/* Receive frequency in whole Hz; values outside 100..3000 are taken as the
+ * nearer limit.  reserved1, reserved2: 0.  Returns 0. */
 PSKENGINE_API int32_t fnSetRXFrequency(int32_t hz, int32_t reserved1, int32_t reserved2);
 /* Returns the receive frequency in whole Hz (100..3000); it moves under AFC. */
 PSKENGINE_API int32_t fnGetRXFrequency(int32_t reserved);
 /* Receive mode: one of the PSK_MODE_* codes.  Unknown codes are refused (-1). */
 PSKENGINE_API int32_t fnSetRXPSKMode(int32_t mode, int32_t reserved);
 /* AFC: the furthest the receiver may move, in Hz, from the frequency last
- * set; 0 switches AFC off. */
+ * set, 0..3000; 0 switches AFC off (the setting before the first call). */
 PSKENGINE_API int32_t fnSetAFCLimit(int32_t limit_hz, int32_t reserved);
 /* Squelch threshold 0..99 on the scale of fnGetSignalLevel: below it no
- * characters are posted. */
+ * characters are posted.  0 before the first call. */
 PSKENGINE_API int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1, int32_t reserved2);
 /* Spectrum display: smoothing 1..10 (number of spectra averaged), scale 100
- * (reserved), bias 1..90 (see the engine's documentation of the levels). */
+ * (reserved, not checked), bias 1..90; 3 and 1 before the first call.
+ * Levels: each spectrum is a 2048-point FFT of the newest samples under a
+ * Blackman-Harris window, taken every 800 samples; the levels come from the
+ * mean P of the last `smoothing` spectra and the noise reference N, the
+ * median of that mean over 300..2700 Hz:
+ *   level = clamp(round(20 + 1.25 * 10 log10(P / N) - (bias - 1) / 4), 0, 100)
+ * so the noise floor sits near 20 whatever the audio gain, a level step is
+ * 0.8 dB, and each bias step lowers the whole trace by a quarter level.
+ * Digital silence reads 0. */
 PSKENGINE_API int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias);
 /* Writes the levels 0..100 of bins first..last into data[first..last]; data
  * has 1024 elements.  Bins outside 0..1023 are not written. */
 PSKENGINE_API int32_t fnGetFFTData(int32_t *data, int32_t first, int32_t last);
-/* Writes the newest raw samples (signed 16-bit range) into data from element
- * 0; *count holds the number wanted (at most 2049) and returns the number
- * delivered. */
+/* Writes the newest raw samples (signed 16-bit range), oldest first, into
+ * data from element 0; *count holds the number wanted and returns the number
+ * delivered: min(*count, 2047), or 0 for a count of 0 or less. */
 PSKENGINE_API int32_t fnGetRawData(int32_t *data, int32_t reserved, int32_t *count);
 /* Writes the last eight symbols as phase vectors: x at even, y at odd index
  * of data[0..15]; a clean signal has radius about 1000. */
 PSKENGINE_API int32_t fnGetVectorData(int32_t *data, int32_t reserved);
-/* Signal level 0..100 at the receive frequency, the scale of the squelch. */
+/* Signal level 0..100 at the receive frequency, the scale of the squelch:
+ * rises monotonically with the signal-to-noise ratio in the signal's
+ * bandwidth (receive frequency +- baud), 3 steps per dB; noise alone reads
+ * below 15. */
 PSKENGINE_API int32_t fnGetSignalLevel(int32_t reserved);
 
 /* ---- Declared for completeness; the program never calls these ------------ */
-/* The engine is receive-only: the transmit operations return -1. */
+/* The engine is receive-only: the transmit operations and fnGetSyncData
+ * return -1.  fnGetClosestPeak returns the frequency (whole Hz) of the
+ * strongest spectrum bin within range_hz of hz, or -1 when not running. */
 PSKENGINE_API int32_t fnGetClosestPeak(int32_t hz, int32_t range_hz);
 PSKENGINE_API int32_t fnGetSyncData(int32_t *data, int32_t reserved);
 PSKENGINE_API int32_t fnStartTX(int32_t reserved);
