@@ -1,5 +1,6 @@
 #include "afc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -16,6 +17,7 @@ void Afc::reset() {
   sum_.fill(0.0);
   noise_sum_ = 0;
   drift_ = {0, 0};
+  magnitude_ = 0;
 }
 
 double Afc::on_frame(const BasebandSpectrum& spectrum) {
@@ -52,8 +54,20 @@ double Afc::on_block() {
       centre = c;
     }
   }
-  if (noise <= 0 || best < kDetectSnr * 9.0 * noise) {  // no signal: hold
+  if (noise <= 0 || best < kDetectRatio * 9.0 * noise) {  // no signal: hold
     acquiring_ = false;
+    return 0.0;
+  }
+  if (best < kJumpRatio * 9.0 * noise) {
+    // A weak signal: its centre is too uncertain to jump to; the fine
+    // tracker follows it from here.
+    if (!tracking_) {
+      drift_ = {0, 0};
+      magnitude_ = 0;
+    }
+    tracking_ = true;
+    acquiring_ = false;
+    strikes_ = 0;
     return 0.0;
   }
   double moment = 0, mass = 0;
@@ -70,10 +84,9 @@ double Afc::on_block() {
   const double settle = power_ == 4 ? 0.5 : 1.0;  // within the fine tracker's reach
   if (tracking_) {
     // The fine tracker can lock a whole ambiguity step (baud/power) off;
-    // three measurements in a row past half of it, on a signal well above
-    // the noise, re-centre the receiver.
+    // three measurements in a row past half of it re-centre the receiver.
     const double limit = 0.6 * 4.0 / power_;
-    if (std::abs(offset_bins) < limit || best < 2.0 * kDetectSnr * 9.0 * noise) {
+    if (std::abs(offset_bins) < limit) {
       strikes_ = 0;
       return 0.0;
     }
@@ -84,6 +97,7 @@ double Afc::on_block() {
     tracking_ = true;
     acquiring_ = false;
     drift_ = {0, 0};
+    magnitude_ = 0;
     return 0.0;
   }
   tracking_ = false;
@@ -100,9 +114,15 @@ double Afc::on_symbol(std::complex<float> z, bool signal_present) {
   // z^power scaled back to |z|: strong symbols weigh more, as in a matched loop.
   const std::complex<double> w = std::pow(zd / mag, power_) * mag;
   drift_ += 0.03125 * (w - drift_);
+  magnitude_ += 0.03125 * (mag - magnitude_);
+  // How steady the carrier's drift is: about 1 on a clean signal, near 0.13
+  // on noise (the mean of 64 random phasors).  The loop acts only on a
+  // steady one, and more firmly the steadier it is, so noise cannot walk it.
+  const double coherence = magnitude_ > 0 ? std::abs(drift_) / magnitude_ : 0.0;
+  const double weight = std::clamp((coherence - 0.25) / 0.5, 0.0, 1.0);
   const double radians_per_symbol = std::arg(drift_) / power_;
   const double error_hz = radians_per_symbol * baud_ / (2.0 * std::numbers::pi);
-  return 0.02 * error_hz;
+  return 0.02 * weight * error_hz;
 }
 
 }  // namespace psk

@@ -17,8 +17,10 @@ namespace psk {
 
 class Afc {
  public:
-  static constexpr int kBlockFrames = 6;   // spectrum frames per search measurement
-  static constexpr double kDetectSnr = 4;  // in-band power over noise that counts as a signal
+  static constexpr int kBlockFrames = 6;  // spectrum frames per search measurement
+  static constexpr double kDetectRatio =
+      2;  // in-band power over noise that counts as a signal (3 dB)
+  static constexpr double kJumpRatio = 10;  // ... that is clear enough to jump to (10 dB)
 
   Afc(double baud, bool qpsk);
   void reset();  // search again (after a retune)
@@ -47,7 +49,8 @@ class Afc {
   int frames_ = 0;                           // frames in the current block
   std::array<double, 2 * kSpan + 1> sum_{};  // block sum of powers, bins -kSpan..kSpan
   double noise_sum_ = 0;                     // block sum of noise-bin means
-  std::complex<double> drift_{0, 0};         // running mean of z^power
+  std::complex<double> drift_{0, 0};         // running mean of z^power (scaled to |z|)
+  double magnitude_ = 0;                     // running mean of |z|
 };
 
 }  // namespace psk

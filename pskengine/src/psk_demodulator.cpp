@@ -39,6 +39,7 @@ struct PskDemodulator::Chain {
         down(decimation_for(info.baud), 6.0 * info.baud),
         matched(zero_isi_matched_filter(kSps)),
         sync(kSps),
+        spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
         afc(info.baud, info.qpsk) {}
 
   const ModeInfo& info;                          // mode parameters
@@ -111,7 +112,7 @@ void PskDemodulator::set_squelch(int threshold) {
 }
 
 double PskDemodulator::frequency() const {
-  return chain_->down.frequency();
+  return has_pending_ ? pending_hz_ : chain_->down.frequency();
 }
 
 void PskDemodulator::apply_correction(double hz) {
@@ -175,7 +176,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const int d = c.down.decimation();
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
-  const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectSnr);
+  const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
   if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
 
   bool reversal;
