@@ -94,7 +94,11 @@ void PskDemodulator::reset() {
 }
 
 void PskDemodulator::set_frequency(double hz) {
-  set_hz_ = std::clamp(hz, kMinHz, kMaxHz);
+  const double target = std::clamp(hz, kMinHz, kMaxHz);
+  // Setting again the frequency already set and held changes nothing: the
+  // signal being followed is neither lost nor muted.
+  if (target == set_hz_ && std::abs(frequency() - target) < 0.5) return;
+  set_hz_ = target;
   has_pending_ = false;
   chain_->down.set_frequency(set_hz_);
   chain_->mute = std::max(chain_->mute, kSettleSymbols);

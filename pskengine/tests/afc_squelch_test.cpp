@@ -87,6 +87,21 @@ TEST(Afc, SetFrequencyIsKeptInRange) {
   EXPECT_EQ(demod.frequency(), 1234.0);
   demod.set_mode(PskMode::Qpsk31);  // a mode change keeps the frequency
   EXPECT_EQ(demod.frequency(), 1234.0);
+
+  // The same frequency set again while following a signal there changes
+  // nothing; a new one starts a new search.
+  test::SignalSpec spec;
+  spec.mode = PskMode::Qpsk31;
+  spec.carrier_hz = 1234.0;
+  spec.text = "steady";
+  const auto x = test::make_signal(spec);
+  demod.set_afc_limit(500);
+  demod.process(x);
+  ASSERT_TRUE(demod.afc_tracking());
+  demod.set_frequency(1234);
+  EXPECT_TRUE(demod.afc_tracking());
+  demod.set_frequency(1240);
+  EXPECT_FALSE(demod.afc_tracking());
 }
 
 // Level: noise alone below 20 throughout; a clean (30 dB) signal above 70;
