@@ -107,6 +107,12 @@ void PskDemodulator::set_frequency(double hz) {
 
 void PskDemodulator::set_afc_limit(double hz) {
   afc_limit_ = std::max(hz, 0.0);
+  if (afc_limit_ == 0) {
+    // AFC off holds the receiver where the AFC left it (the program keeps
+    // showing that frequency), so it becomes the frequency set.
+    set_hz_ = frequency();
+    return;
+  }
   // A smaller limit takes effect at once.
   apply_correction(0.0);
 }

@@ -55,7 +55,8 @@ TEST(Afc, HoldsOnNoiseAlone) {
 }
 
 // AFC off: the frequency never moves, even with a signal 10 Hz away; a limit
-// keeps the AFC within that many Hz of the frequency set.
+// keeps the AFC within that many Hz of the frequency set; switching AFC off
+// holds the frequency reached.
 TEST(Afc, OffNeverMovesAndTheLimitBoundsIt) {
   test::SignalSpec spec;
   spec.carrier_hz = 1510.0;
@@ -74,6 +75,12 @@ TEST(Afc, OffNeverMovesAndTheLimitBoundsIt) {
     ASSERT_LE(std::abs(limited.frequency() - 1500.0), 4.0);
   }
   EXPECT_EQ(limited.frequency(), 1504.0);  // pushed against its limit
+
+  // Switching AFC off holds the frequency the AFC reached.
+  limited.set_afc_limit(0);
+  EXPECT_EQ(limited.frequency(), 1504.0);
+  limited.process(x);
+  EXPECT_EQ(limited.frequency(), 1504.0);
 }
 
 // Retuning: set_frequency keeps 100..3000 Hz and the AFC starts from there.
