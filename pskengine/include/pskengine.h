@@ -126,13 +126,19 @@ PSKENGINE_API int32_t fnGetFFTData(int32_t *data, int32_t first, int32_t last);
  * data from element 0; *count holds the number wanted and returns the number
  * delivered: min(*count, 2047), or 0 for a count of 0 or less. */
 PSKENGINE_API int32_t fnGetRawData(int32_t *data, int32_t reserved, int32_t *count);
-/* Writes the last eight symbols as phase vectors: x at even, y at odd index
- * of data[0..15]; a clean signal has radius about 1000. */
+/* Writes the last eight symbols as phase vectors, oldest first: x at even, y
+ * at odd index of data[0..15].  Each is the phase change from the symbol
+ * before, rotated so that no change points up (+y, a reversal down, +90
+ * degrees left); a clean signal has radius about 1000.  Zeros before any
+ * signal. */
 PSKENGINE_API int32_t fnGetVectorData(int32_t *data, int32_t reserved);
 /* Signal level 0..100 at the receive frequency, the scale of the squelch:
- * rises monotonically with the signal-to-noise ratio in the signal's
- * bandwidth (receive frequency +- baud), 3 steps per dB; noise alone reads
- * below 15. */
+ * the SNR in 2500 Hz estimated from the power within +-baud of the receive
+ * frequency over the noise beside it (3..6 baud away), as
+ *   level = clamp(round(40 + 2 * SNR in dB), 0, 100)
+ * alike for every mode: noise alone reads below 15, a 0 dB signal about 40,
+ * 30 dB and more 100.  Averaged over about half a second at 31 baud (an
+ * eighth of that at 125 baud). */
 PSKENGINE_API int32_t fnGetSignalLevel(int32_t reserved);
 
 /* ---- Declared for completeness; the program never calls these ------------ */

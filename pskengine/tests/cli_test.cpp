@@ -65,6 +65,29 @@ TEST(Cli, MeasurePrintsJsonLines) {
   std::filesystem::remove(path);
 }
 
+TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
+  // 0x88 0x9F is one character in code page 932; 0x81 0x20 is no character
+  // and becomes U+FFFD.
+  const std::string path = temp_wav("text.wav");
+  ASSERT_EQ(
+      run("generate " + path + " --snr 30 --idle 2 --text \"$(printf 'A\\210\\237B\\201 C')\"")
+          .status,
+      0);
+  const Result r = run("measure " + path);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("\"text\":\"A\xE4\xBA\x9C"
+                       "B\xEF\xBF\xBD"
+                       "C\"}"),
+            std::string::npos)
+      << r.out;
+  // A lead byte with nothing after it is printed as U+FFFD at the end.
+  ASSERT_EQ(run("generate " + path + " --snr 30 --idle 2 --text \"$(printf 'Z\\210')\"").status, 0);
+  const Result lone = run("measure " + path);
+  EXPECT_NE(lone.out.find("\"text\":\"Z"), std::string::npos) << lone.out;
+  EXPECT_NE(lone.out.find("\xEF\xBF\xBD\"}"), std::string::npos) << lone.out;
+  std::filesystem::remove(path);
+}
+
 TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
   Result r = run("measure /nonexistent/file.wav");
   EXPECT_EQ(r.status, 1);

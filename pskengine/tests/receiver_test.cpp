@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "pskengine.h"
@@ -56,8 +57,21 @@ TEST(Receiver, SameInputGivesSameStateWhateverTheBlockSizes) {
   Receiver whole;
   whole.process(x);
   const std::vector<EngineEvent> expected = whole.take_events();
-  EXPECT_EQ(expected.size(), x.size() / 800);  // one display event per 800 samples
-  for (const EngineEvent& e : expected) EXPECT_EQ(e, (EngineEvent{WM_ENGINE_DISPLAY, 0, 0}));
+  // One display event per 800 samples, and the text as received bytes.
+  size_t displays = 0;
+  std::string text;
+  for (const EngineEvent& e : expected) {
+    if (e.msg == WM_ENGINE_DISPLAY) {
+      EXPECT_EQ(e, (EngineEvent{WM_ENGINE_DISPLAY, 0, 0}));
+      ++displays;
+    } else {
+      EXPECT_EQ(e.msg, static_cast<uint32_t>(WM_ENGINE_RXCHAR));
+      EXPECT_EQ(e.lparam, 0);
+      text.push_back(static_cast<char>(e.wparam));
+    }
+  }
+  EXPECT_EQ(displays, x.size() / 800);
+  EXPECT_EQ(text, spec.text);
   for (size_t block : {1u, 37u, 799u, 801u}) {
     Receiver r;
     std::vector<EngineEvent> events;

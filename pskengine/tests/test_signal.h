@@ -13,6 +13,7 @@
 
 #include "modes.h"
 #include "modulator.h"
+#include "psk_demodulator.h"
 
 namespace psk::test {
 
@@ -85,6 +86,43 @@ inline std::string mixed_text(size_t n, uint32_t seed) {
   while (s.size() < n) s += english;
   s.resize(std::max(n, all.size()));
   return s;
+}
+
+// Mirrors the spectrum around 2000 Hz (multiplies by (-1)^n): a signal made
+// at 4000 - f Hz arrives at f Hz with every phase change negated, as from a
+// sender of the opposite sideband sense.
+inline void mirror_spectrum(std::vector<float>& x) {
+  for (size_t i = 1; i < x.size(); i += 2) x[i] = -x[i];
+}
+
+// Runs the demodulator over x in blocks and returns every decoded byte.
+inline std::string decode(PskDemodulator& demod, std::span<const float> x, size_t block = 1000) {
+  std::string out;
+  for (size_t i = 0; i < x.size(); i += block) {
+    demod.process(x.subspan(i, std::min(block, x.size() - i)));
+    for (uint8_t b : demod.decoded()) out.push_back(static_cast<char>(b));
+  }
+  return out;
+}
+
+// Levenshtein distance: substitutions, insertions and deletions.
+inline size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    cur[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j)
+      cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] != b[j - 1])});
+    std::swap(prev, cur);
+  }
+  return prev[b.size()];
+}
+
+// Character error rate of received against sent.
+inline double cer(std::string_view sent, std::string_view received) {
+  return sent.empty() ? 0.0
+                      : static_cast<double>(edit_distance(sent, received)) /
+                            static_cast<double>(sent.size());
 }
 
 }  // namespace psk::test

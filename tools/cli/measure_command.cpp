@@ -11,6 +11,7 @@
 #include "cli_args.h"
 #include "commands.h"
 #include "core/receiver.h"
+#include "cp932_text.h"
 #include "json_lines.h"
 #include "pskengine.h"
 #include "sources/builtin_signal.h"
@@ -23,6 +24,10 @@ constexpr double kRate = 8000.0;
 constexpr size_t kBlock = 80;          // samples per core call; the time resolution of the lines
 constexpr double kDemoSeconds = 60.0;  // default length of --demo
 constexpr int kAfcLimitHz = 500;       // the limit the program uses with AFC on
+// Received text is printed a line at a time: at each line feed, at 64 bytes,
+// after a pause of a second without characters, and at the end.
+constexpr double kTextPauseSeconds = 1.0;
+constexpr size_t kTextMaxBytes = 64;
 
 // Notifications printed as {"t":..,"<name>":wparam}.  Adding a kind of
 // numeric line is one entry here.
@@ -81,6 +86,13 @@ int run_measure(int argc, char** argv) {
   receiver.set_rx_frequency(static_cast<int32_t>(std::lround(freq)));
   receiver.set_afc_limit(afc ? kAfcLimitHz : 0);
 
+  Cp932Text decoder;
+  std::string text;        // received text not yet printed, UTF-8
+  double text_last = 0.0;  // time of its newest character
+  auto print_text = [&](double t) {
+    if (!text.empty()) print(json_text_line(t, "text", text));
+    text.clear();
+  };
   int32_t printed_freq = receiver.rx_frequency();
   print(json_number_line(0.0, "freq", printed_freq));
   const uint64_t limit = static_cast<uint64_t>(seconds * kRate);
@@ -97,12 +109,20 @@ int run_measure(int argc, char** argv) {
       for (const NumericLine& line : kNumericLines) {
         if (e.msg == line.msg) print(json_number_line(t, line.name, e.wparam));
       }
+      if (e.msg == WM_ENGINE_RXCHAR) {
+        text_last = t;
+        text += decoder.push(static_cast<uint8_t>(e.wparam));
+        if (e.wparam == '\n' || text.size() >= kTextMaxBytes) print_text(t);
+      }
     }
+    if (!text.empty() && t - text_last >= kTextPauseSeconds) print_text(t);
     if (receiver.rx_frequency() != printed_freq) {
       printed_freq = receiver.rx_frequency();
       print(json_number_line(t, "freq", printed_freq));
     }
   }
+  text += decoder.flush();
+  print_text(static_cast<double>(processed) / kRate);
   std::fflush(stdout);
   return 0;
 }

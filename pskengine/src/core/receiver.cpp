@@ -14,8 +14,7 @@ Receiver::Receiver() {
 void Receiver::reset() {
   spectrum_.reset();
   raw_.reset();
-  level_.reset();
-  vectors_.fill(0);
+  demod_.reset();
   events_.clear();
   samples_processed_ = 0;
   samples_to_tick_ = kDisplayIntervalSamples;
@@ -46,6 +45,8 @@ void Receiver::process_span(std::span<const float> samples) {
     const std::span<const float> block(clean.data(), n);
     raw_.push(block);
     spectrum_.push(block);
+    demod_.process(block);
+    for (uint8_t byte : demod_.decoded()) emit(WM_ENGINE_RXCHAR, byte, 0);
     samples_processed_ += n;
     samples = samples.subspan(n);
   }
@@ -53,8 +54,6 @@ void Receiver::process_span(std::span<const float> samples) {
 
 void Receiver::display_tick() {
   spectrum_.update();
-  level_.update(spectrum_.newest_power(), spectrum_.noise_reference(), settings_.rx_frequency_hz(),
-                settings_.baud());
   emit(WM_ENGINE_DISPLAY, 0);
 }
 
@@ -69,19 +68,45 @@ std::vector<EngineEvent> Receiver::take_events() {
 }
 
 int32_t Receiver::set_rx_frequency(int32_t hz) {
-  return settings_.set_rx_frequency(hz);
+  const int32_t result = settings_.set_rx_frequency(hz);
+  demod_.set_frequency(settings_.rx_frequency_hz());
+  return result;
 }
 
 int32_t Receiver::set_mode(int32_t code) {
-  return settings_.set_mode(code);
+  const int32_t result = settings_.set_mode(code);
+  const auto mode = mode_from_engine_code(code);
+  if (result == kSettingOk && mode && *mode != demod_.mode()) demod_.set_mode(*mode);
+  return result;
 }
 
 int32_t Receiver::set_afc_limit(int32_t hz) {
-  return settings_.set_afc_limit(hz);
+  const int32_t result = settings_.set_afc_limit(hz);
+  demod_.set_afc_limit(settings_.afc_limit_hz());
+  return result;
 }
 
 int32_t Receiver::set_squelch(int32_t threshold) {
-  return settings_.set_squelch(threshold);
+  const int32_t result = settings_.set_squelch(threshold);
+  demod_.set_squelch(settings_.squelch());
+  return result;
+}
+
+int32_t Receiver::rx_frequency() const {
+  return std::clamp(static_cast<int32_t>(std::lround(demod_.frequency())), kMinRxFrequencyHz,
+                    kMaxRxFrequencyHz);
+}
+
+std::array<int32_t, 16> Receiver::vectors() const {
+  std::array<int32_t, 16> out{};
+  // Zeros until the first symbol, as before any signal.
+  if (demod_.samples() == 0) return out;
+  const auto v = demod_.vectors();
+  for (size_t i = 0; i < v.size(); ++i) {
+    out[2 * i] = v[i][0];
+    out[2 * i + 1] = v[i][1];
+  }
+  return out;
 }
 
 int32_t Receiver::set_fft_mode(int32_t smoothing, int32_t scale, int32_t bias) {

@@ -8,9 +8,10 @@
 // Per sample it keeps the raw buffer and the spectrum's history; every 800
 // samples (ten times a second of audio) it computes a spectrum, updates the
 // signal level and emits WM_ENGINE_DISPLAY.  The demodulator (decoding,
-// AFC, squelch, phase vectors) plugs in at Receiver::process_span, where it
-// sees every sample and appends its WM_ENGINE_RXCHAR, WM_ENGINE_IMD and
-// WM_ENGINE_CLOCKERR events with emit().
+// AFC, squelch, phase vectors, signal level) sees every sample in
+// Receiver::process_span and each byte it decodes becomes a WM_ENGINE_RXCHAR
+// event; the IMD and clock measurements add WM_ENGINE_IMD and
+// WM_ENGINE_CLOCKERR there with emit().
 #pragma once
 
 #include <array>
@@ -21,7 +22,7 @@
 #include "core/engine_event.h"
 #include "core/raw_buffer.h"
 #include "core/receiver_settings.h"
-#include "core/signal_level.h"
+#include "psk_demodulator.h"
 #include "spectrum/spectrum.h"
 
 namespace psk {
@@ -48,15 +49,17 @@ class Receiver {
   int32_t set_fft_mode(int32_t smoothing, int32_t scale, int32_t bias);
   const ReceiverSettings& settings() const { return settings_; }
   // Receive frequency in whole Hz, 100..3000 (it moves under AFC).
-  int32_t rx_frequency() const { return settings_.rx_frequency_hz(); }
+  int32_t rx_frequency() const;
 
   // Display state, as copies.
   std::array<int32_t, Spectrum::kBins> fft_levels() const { return spectrum_.levels(); }
   // Newest raw samples, oldest first; see RawBuffer::copy_newest.
   int raw_samples(std::span<int32_t> out) const { return raw_.copy_newest(out); }
   // Last eight symbols as phase vectors (x, y) pairs; zeros until decoded.
-  std::array<int32_t, 16> vectors() const { return vectors_; }
-  int32_t signal_level() const { return level_.level(); }
+  std::array<int32_t, 16> vectors() const;
+  // Signal level 0..100, the squelch's scale (see PskDemodulator::level).
+  int32_t signal_level() const { return demod_.level(); }
+  const PskDemodulator& demodulator() const { return demod_; }
   // Samples processed since construction or reset.
   uint64_t samples_processed() const { return samples_processed_; }
   const Spectrum& spectrum() const { return spectrum_; }
@@ -70,8 +73,7 @@ class Receiver {
   ReceiverSettings settings_;                      // validated settings
   Spectrum spectrum_;                              // display spectrum and noise reference
   RawBuffer raw_;                                  // newest raw samples
-  SignalLevel level_;                              // signal level at the receive frequency
-  std::array<int32_t, 16> vectors_{};              // phase vectors, radius ~1000
+  PskDemodulator demod_;                           // decoding, AFC, squelch, vectors, level
   std::vector<EngineEvent> events_;                // events not yet taken
   uint64_t samples_processed_ = 0;                 // samples since reset
   int samples_to_tick_ = kDisplayIntervalSamples;  // samples until the next display tick

@@ -1,0 +1,128 @@
+#include "afc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace psk {
+
+Afc::Afc(double baud, bool qpsk) : baud_(baud), bin_hz_(baud / 4.0), power_(qpsk ? 4 : 2) {}
+
+void Afc::reset() {
+  tracking_ = false;
+  acquiring_ = true;
+  strikes_ = 0;
+  skip_ = 2;
+  frames_ = 0;
+  sum_.fill(0.0);
+  noise_sum_ = 0;
+  drift_ = {0, 0};
+  magnitude_ = 0;
+}
+
+double Afc::on_frame(const BasebandSpectrum& spectrum) {
+  if (skip_ > 0) {  // the window still holds samples from before the last jump
+    --skip_;
+    return 0.0;
+  }
+  for (int k = -kSpan; k <= kSpan; ++k) sum_[static_cast<size_t>(k + kSpan)] += spectrum.frame(k);
+  double noise = 0;
+  for (int k = 13; k <= 24; ++k) noise += spectrum.frame(k) + spectrum.frame(-k);
+  noise_sum_ += noise / 24.0;
+  if (++frames_ < kBlockFrames) return 0.0;
+  const double correction = on_block();
+  frames_ = 0;
+  sum_.fill(0.0);
+  noise_sum_ = 0;
+  return correction;
+}
+
+double Afc::on_block() {
+  auto p = [&](int k) { return sum_[static_cast<size_t>(k + kSpan)]; };
+  const double noise = noise_sum_;
+  // The strongest band one baud wide whose centre is within +-baud.
+  int centre = 0;
+  double best = -1;
+  // While tracking, only the band around the receive frequency counts.
+  const int reach = tracking_ ? 0 : 4;
+  for (int c : {0, -1, 1, -2, 2, -3, 3, -4, 4}) {  // nearest first: ties keep the nearest
+    if (std::abs(c) > reach) continue;
+    double band = 0;
+    for (int k = c - 4; k <= c + 4; ++k) band += p(k);
+    if (band > best) {
+      best = band;
+      centre = c;
+    }
+  }
+  if (noise <= 0 || best < kDetectRatio * 9.0 * noise) {  // no signal: hold
+    acquiring_ = false;
+    return 0.0;
+  }
+  if (best < kJumpRatio * 9.0 * noise) {
+    // A weak signal: its centre is too uncertain to jump to; the fine
+    // tracker follows it from here.
+    if (!tracking_) {
+      drift_ = {0, 0};
+      magnitude_ = 0;
+    }
+    tracking_ = true;
+    acquiring_ = false;
+    strikes_ = 0;
+    return 0.0;
+  }
+  double moment = 0, mass = 0;
+  for (int k = centre - 4; k <= centre + 4; ++k) {
+    const double excess = std::max(p(k) - noise, 0.0);
+    moment += k * excess;
+    mass += excess;
+  }
+  if (mass <= 0) {
+    acquiring_ = false;
+    return 0.0;
+  }
+  const double offset_bins = moment / mass;
+  const double settle = power_ == 4 ? 0.5 : 1.0;  // within the fine tracker's reach
+  if (tracking_) {
+    // The fine tracker can lock a whole ambiguity step (baud/power) off;
+    // three measurements in a row past half of it re-centre the receiver.
+    const double limit = 0.6 * 4.0 / power_;
+    if (std::abs(offset_bins) < limit) {
+      strikes_ = 0;
+      return 0.0;
+    }
+    if (++strikes_ < 3) return 0.0;
+  }
+  strikes_ = 0;
+  if (std::abs(offset_bins) < settle) {
+    tracking_ = true;
+    acquiring_ = false;
+    drift_ = {0, 0};
+    magnitude_ = 0;
+    return 0.0;
+  }
+  tracking_ = false;
+  acquiring_ = true;
+  skip_ = 2;
+  return offset_bins * bin_hz_;
+}
+
+double Afc::on_symbol(std::complex<float> z, bool signal_present) {
+  if (!tracking_ || !signal_present) return 0.0;
+  const std::complex<double> zd(z);
+  const double mag = std::abs(zd);
+  if (mag <= 0) return 0.0;
+  // z^power scaled back to |z|: strong symbols weigh more, as in a matched loop.
+  const std::complex<double> w = std::pow(zd / mag, power_) * mag;
+  drift_ += 0.03125 * (w - drift_);
+  magnitude_ += 0.03125 * (mag - magnitude_);
+  // How steady the carrier's drift is: about 1 on a clean signal, near 0.13
+  // on noise (the mean of 64 random phasors).  The loop acts only on a
+  // steady one, and more firmly the steadier it is, so noise cannot walk it.
+  const double coherence = magnitude_ > 0 ? std::abs(drift_) / magnitude_ : 0.0;
+  const double weight = std::clamp((coherence - 0.25) / 0.5, 0.0, 1.0);
+  const double radians_per_symbol = std::arg(drift_) / power_;
+  const double error_hz = radians_per_symbol * baud_ / (2.0 * std::numbers::pi);
+  return 0.02 * weight * error_hz;
+}
+
+}  // namespace psk

@@ -1,0 +1,260 @@
+#include "psk_demodulator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "afc.h"
+#include "baseband_spectrum.h"
+#include "downconverter.h"
+#include "idle_detector.h"
+#include "pulse_filter.h"
+#include "symbol_sync.h"
+#include "varicode.h"
+#include "viterbi.h"
+
+namespace psk {
+namespace {
+
+constexpr int kSettleSymbols =
+    24;                         // symbols muted after a start or retune while the timing settles
+constexpr size_t kChunk = 256;  // input samples per step, so AFC moves act promptly
+// Signal level: the SNR in 2500 Hz estimated from the power within +-baud
+// over the noise beside it, as level = 40 + 2 * SNR(dB), within 0..100.  So
+// every mode reads alike: noise alone about 0..10, 0 dB SNR 40, 30 dB 100.
+constexpr double kLevelAtZeroDb = 40.0;
+constexpr double kLevelPerDb = 2.0;
+// Power within +-baud per unit of SNR in 2500 Hz, relative to the noise
+// there, times 2500/baud (measured for the 9-bin band of the Hann spectrum).
+constexpr double kBandGain = 0.45;
+
+int decimation_for(double baud) {
+  return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
+}
+
+}  // namespace
+
+struct PskDemodulator::Chain {
+  explicit Chain(PskMode mode)
+      : info(mode_info(mode)),
+        down(decimation_for(info.baud), 6.0 * info.baud),
+        matched(zero_isi_matched_filter(kSps)),
+        sync(kSps),
+        spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
+        afc(info.baud, info.qpsk) {}
+
+  const ModeInfo& info;                          // mode parameters
+  Downconverter down;                            // mixer and decimator
+  ComplexFir matched;                            // zero-ISI matched filter
+  SymbolSync sync;                               // symbol timing
+  BasebandSpectrum spectrum;                     // level and AFC search
+  Afc afc;                                       // frequency control
+  std::array<ViterbiDecoder, 2> viterbi;         // QPSK decoders: normal and opposite sense
+  std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
+  int sense = 0;                                 // sense whose bits are used
+  VaricodeDecoder varicode;                      // bit-to-byte decoder
+  IdleDetector idle;                             // runs of reversals
+  int mute = kSettleSymbols;                     // symbols until decoded bits count again
+  std::vector<std::complex<float>> baseband;     // decimated samples of one chunk
+  int64_t decimated = 0;                         // decimated samples since reset
+  std::complex<float> prev{0, 0};                // previous symbol sample
+  double agc = 0;                                // running mean |y|^2 at symbol instants
+  std::array<std::complex<float>, 8> vectors{};  // last eight normalised z, oldest first
+};
+
+PskDemodulator::PskDemodulator(PskMode mode, double frequency_hz)
+    : mode_(mode), set_hz_(std::clamp(frequency_hz, kMinHz, kMaxHz)) {
+  set_mode(mode);
+}
+
+PskDemodulator::~PskDemodulator() = default;
+PskDemodulator::PskDemodulator(PskDemodulator&&) noexcept = default;
+PskDemodulator& PskDemodulator::operator=(PskDemodulator&&) noexcept = default;
+
+void PskDemodulator::set_mode(PskMode mode) {
+  const double hz = chain_ ? frequency() : set_hz_;
+  has_pending_ = false;
+  mode_ = mode;
+  chain_ = std::make_unique<Chain>(mode);
+  chain_->down.set_frequency(hz);
+  reset();
+}
+
+void PskDemodulator::reset() {
+  const double hz = frequency();
+  has_pending_ = false;
+  chain_ = std::make_unique<Chain>(mode_);
+  chain_->down.set_frequency(hz);
+  chain_->afc.reset();
+  level_ = 0;
+  band_snr_db_ = -99;
+  snr_db_ = -99;
+  samples_ = 0;
+  decoded_.clear();
+  symbols_.clear();
+}
+
+void PskDemodulator::set_frequency(double hz) {
+  const double target = std::clamp(hz, kMinHz, kMaxHz);
+  // Setting again the frequency already set and held changes nothing: the
+  // signal being followed is neither lost nor muted.
+  if (target == set_hz_ && std::abs(frequency() - target) < 0.5) return;
+  set_hz_ = target;
+  has_pending_ = false;
+  chain_->down.set_frequency(set_hz_);
+  chain_->mute = std::max(chain_->mute, kSettleSymbols);
+  chain_->afc.reset();
+}
+
+void PskDemodulator::set_afc_limit(double hz) {
+  afc_limit_ = std::max(hz, 0.0);
+  if (afc_limit_ == 0) {
+    // AFC off holds the receiver where the AFC left it (the program keeps
+    // showing that frequency), so it becomes the frequency set.
+    set_hz_ = frequency();
+    return;
+  }
+  // A smaller limit takes effect at once.
+  apply_correction(0.0);
+}
+
+void PskDemodulator::set_squelch(int threshold) {
+  squelch_ = std::clamp(threshold, 0, 99);
+}
+
+double PskDemodulator::frequency() const {
+  return has_pending_ ? pending_hz_ : chain_->down.frequency();
+}
+
+void PskDemodulator::apply_correction(double hz) {
+  const double lo = std::max(kMinHz, set_hz_ - afc_limit_);
+  const double hi = std::min(kMaxHz, set_hz_ + afc_limit_);
+  // The new frequency takes effect at the next chunk boundary (counted from
+  // the first sample), so the result never depends on the caller's block sizes.
+  pending_hz_ = std::clamp(frequency() + hz, lo, hi);
+  has_pending_ = true;
+}
+
+void PskDemodulator::process(std::span<const float> in) {
+  decoded_.clear();
+  symbols_.clear();
+  Chain& c = *chain_;
+  while (!in.empty()) {
+    const size_t into_chunk = static_cast<size_t>(samples_ % static_cast<int64_t>(kChunk));
+    if (into_chunk == 0 && has_pending_) {
+      c.down.set_frequency(pending_hz_);
+      has_pending_ = false;
+    }
+    const auto part = in.first(std::min(in.size(), kChunk - into_chunk));
+    in = in.subspan(part.size());
+    samples_ += static_cast<int64_t>(part.size());
+    c.baseband.clear();
+    c.down.process(part, c.baseband);
+    for (const std::complex<float> x : c.baseband) {
+      if (c.spectrum.process(x)) handle_frame();
+      const std::complex<float> y = c.matched.process(x);
+      if (c.sync.process(y)) handle_symbol(c.sync.symbol(), c.sync.symbol_time());
+      ++c.decimated;
+    }
+  }
+}
+
+void PskDemodulator::handle_frame() {
+  Chain& c = *chain_;
+  double band = 0;
+  for (int k = -4; k <= 4; ++k) band += c.spectrum.average(k);
+  const double noise = c.spectrum.noise_density() * 9.0;
+  const double ratio = noise > 0 ? band / noise : 1.0;
+  band_snr_db_ = 10.0 * std::log10(std::max(ratio, 1e-10));
+  const double snr = (ratio - 1.0) * c.info.baud / (2500.0 * kBandGain);
+  snr_db_ = 10.0 * std::log10(std::max(snr, 1e-10));
+  level_ =
+      static_cast<int>(std::clamp(std::lround(kLevelAtZeroDb + kLevelPerDb * snr_db_), 0L, 100L));
+  if (afc_limit_ > 0) apply_correction(c.afc.on_frame(c.spectrum));
+}
+
+void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
+  Chain& c = *chain_;
+  const std::complex<float> z = y * std::conj(c.prev);
+  c.prev = y;
+  c.agc += (std::norm(y) - c.agc) / 16.0;
+  const std::complex<float> zn = c.agc > 0 ? z / static_cast<float>(c.agc) : z;
+  std::rotate(c.vectors.begin(), c.vectors.begin() + 1, c.vectors.end());
+  c.vectors.back() = zn;
+
+  // The instant in input samples: undo the matched filter's and the
+  // decimator's delays.
+  const int d = c.down.decimation();
+  const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
+
+  const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
+  if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
+
+  bool reversal;
+  int bit;
+  if (!c.info.qpsk) {
+    reversal = zn.real() < 0.0f;
+    bit = reversal ? 0 : 1;
+  } else {
+    reversal = zn.real() < -std::abs(zn.imag());
+    // Match with each code output: correlation of z with its phase change
+    // (outputs 0..3 turn by 180, 270, 0, 90 degrees); the opposite sense
+    // sees the conjugate turns.
+    const std::array<float, 4> normal{-zn.real(), -zn.imag(), zn.real(), zn.imag()};
+    const std::array<float, 4> opposite{-zn.real(), zn.imag(), zn.real(), -zn.imag()};
+    const int b0 = c.viterbi[0].process(normal);
+    const int b1 = c.viterbi[1].process(opposite);
+    for (int s = 0; s < 2; ++s)
+      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / 32.0;
+    // Follow the sense whose best path grows faster, with a margin against flapping.
+    const int other = 1 - c.sense;
+    if (c.sense_gain[other] > c.sense_gain[c.sense] + 0.1) c.sense = other;
+    bit = c.sense == 0 ? b0 : b1;
+  }
+  c.idle.process(reversal, position);
+  symbols_.push_back({position, zn, reversal});
+  // While the AFC acquires a signal the bits are garbage; after it, QPSK
+  // still needs the decoder's delay to flush them.  Then the Varicode decoder
+  // waits for a clean gap.
+  if (afc_limit_ > 0 && c.afc.acquiring())
+    c.mute = std::max(c.mute, (c.info.qpsk ? ViterbiDecoder::kDepth : 0) + 1);
+  if (c.mute > 0) {
+    if (--c.mute == 0) c.varicode.reset();
+    return;
+  }
+  if (bit < 0) return;
+  const int byte = c.varicode.push(bit);
+  if (byte >= 0 && level_ >= squelch_) decoded_.push_back(static_cast<uint8_t>(byte));
+}
+
+std::array<std::array<int, 2>, 8> PskDemodulator::vectors() const {
+  std::array<std::array<int, 2>, 8> out{};
+  for (size_t i = 0; i < 8; ++i) {
+    const std::complex<float> v = chain_->vectors[i] * 1000.0f;
+    // Rotate by +90 degrees: no change (real positive) points up.
+    const float x = std::clamp(-v.imag(), -30000.0f, 30000.0f);
+    const float y = std::clamp(v.real(), -30000.0f, 30000.0f);
+    out[i] = {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+  }
+  return out;
+}
+
+bool PskDemodulator::idle() const {
+  return chain_->idle.idle();
+}
+double PskDemodulator::idle_start() const {
+  return chain_->idle.start();
+}
+double PskDemodulator::idle_end() const {
+  return chain_->idle.end();
+}
+int64_t PskDemodulator::idle_runs() const {
+  return chain_->idle.runs();
+}
+bool PskDemodulator::afc_tracking() const {
+  return chain_->afc.tracking();
+}
+bool PskDemodulator::inverted_sideband() const {
+  return chain_->sense == 1;
+}
+
+}  // namespace psk

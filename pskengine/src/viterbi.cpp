@@ -1,0 +1,64 @@
+#include "viterbi.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace psk {
+namespace {
+
+// Code output for each (state, input bit): state = last four bits, newest in bit 0.
+struct Trellis {
+  std::array<std::array<uint8_t, 2>, kConvStates> output;
+  Trellis() {
+    for (uint32_t s = 0; s < kConvStates; ++s)
+      for (uint32_t u = 0; u < 2; ++u)
+        output[s][u] = static_cast<uint8_t>(conv_output(((s << 1) | u) & 0x1Fu));
+  }
+};
+
+const Trellis& trellis() {
+  static const Trellis t;
+  return t;
+}
+
+}  // namespace
+
+void ViterbiDecoder::reset() {
+  // The encoder starts from an unknown state: all states equally likely.
+  metric_.fill(0.0f);
+  path_.fill(0);
+  best_ = 0.0f;
+  last_gain_ = 0.0f;
+  symbols_ = 0;
+}
+
+int ViterbiDecoder::process(const std::array<float, 4>& match) {
+  const Trellis& t = trellis();
+  std::array<float, kConvStates> next_metric;
+  std::array<uint64_t, kConvStates> next_path;
+  float best = -std::numeric_limits<float>::infinity();
+  int best_state = 0;
+  for (uint32_t ns = 0; ns < kConvStates; ++ns) {
+    const uint32_t u = ns & 1u;
+    const uint32_t p0 = ns >> 1, p1 = (ns >> 1) | 8u;  // predecessors differ in the oldest bit
+    const float m0 = metric_[p0] + match[t.output[p0][u]];
+    const float m1 = metric_[p1] + match[t.output[p1][u]];
+    const bool take1 = m1 > m0;
+    next_metric[ns] = take1 ? m1 : m0;
+    next_path[ns] = ((take1 ? path_[p1] : path_[p0]) << 1) | u;
+    if (next_metric[ns] > best) {
+      best = next_metric[ns];
+      best_state = static_cast<int>(ns);
+    }
+  }
+  // Keep the metrics small: subtract the best one.
+  for (uint32_t s = 0; s < kConvStates; ++s) metric_[s] = next_metric[s] - best;
+  path_ = next_path;
+  last_gain_ = best - best_;
+  best_ = 0.0f;
+  ++symbols_;
+  if (symbols_ < kDepth) return -1;
+  return static_cast<int>((path_[static_cast<size_t>(best_state)] >> (kDepth - 1)) & 1u);
+}
+
+}  // namespace psk
