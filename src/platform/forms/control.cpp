@@ -118,7 +118,16 @@ void Control::BringToFront() {
 namespace forms::detail {
 
 void UsePlatformPalette(QWidget* widget) {
-  widget->setPalette(QApplication::palette(widget));
+  QPalette palette = QApplication::palette(widget);
+  // Every colour set explicitly, so that none is taken from the container.
+  for (int group = 0; group < QPalette::NColorGroups; ++group) {
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto g = static_cast<QPalette::ColorGroup>(group);
+      const auto r = static_cast<QPalette::ColorRole>(role);
+      palette.setColor(g, r, palette.color(g, r));
+    }
+  }
+  widget->setPalette(palette);
 }
 
 }  // namespace forms::detail

@@ -12,6 +12,13 @@
 
 namespace forms {
 
+namespace detail {
+// Cuts the segment a-b to the rectangle [x0, x1] x [y0, y1]; false when
+// none of it lies inside.
+bool ClipSegment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                 double y1);
+}  // namespace detail
+
 class PictureWidget;
 
 struct PictureBox::Impl {

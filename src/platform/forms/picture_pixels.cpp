@@ -17,35 +17,46 @@ int NearestClipped(double v) {
   return static_cast<int>(v + 2.5) - 2;
 }
 
-// Cuts the segment to the rectangle [x0, x1] x [y0, y1]; false when none of
-// it lies inside.
-bool Clip(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
-          double y1) {
-  const double dx = bx - ax, dy = by - ay;
-  double t0 = 0, t1 = 1;
-  auto edge = [&](double p, double q) {
-    if (p == 0) return q >= 0;
-    const double r = q / p;
-    if (p < 0) {
-      if (r > t1) return false;
-      t0 = std::max(t0, r);
-    } else {
-      if (r < t0) return false;
-      t1 = std::min(t1, r);
-    }
-    return true;
+}  // namespace
+
+namespace detail {
+
+// Cohen-Sutherland: a cut end is placed exactly on the edge it crosses and
+// only the other coordinate is interpolated, so a level line from far away
+// keeps its height exactly.
+bool ClipSegment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
+                 double y1) {
+  auto code = [&](double x, double y) {
+    return (x < x0 ? 1 : 0) | (x > x1 ? 2 : 0) | (y < y0 ? 4 : 0) | (y > y1 ? 8 : 0);
   };
-  if (!edge(-dx, ax - x0) || !edge(dx, x1 - ax) || !edge(-dy, ay - y0) || !edge(dy, y1 - ay))
-    return false;
-  const double sx = ax, sy = ay;
-  ax = sx + t0 * dx;
-  ay = sy + t0 * dy;
-  bx = sx + t1 * dx;
-  by = sy + t1 * dy;
-  return true;
+  int ca = code(ax, ay), cb = code(bx, by);
+  for (int step = 0; step < 8; ++step) {
+    if ((ca | cb) == 0) return true;
+    if ((ca & cb) != 0) return false;
+    const bool first = ca != 0;
+    const int c = first ? ca : cb;
+    double& x = first ? ax : bx;
+    double& y = first ? ay : by;
+    const double ox = first ? bx : ax, oy = first ? by : ay;
+    if (c & 1) {
+      y += (oy - y) * ((x0 - x) / (ox - x));
+      x = x0;
+    } else if (c & 2) {
+      y += (oy - y) * ((x1 - x) / (ox - x));
+      x = x1;
+    } else if (c & 4) {
+      x += (ox - x) * ((y0 - y) / (oy - y));
+      y = y0;
+    } else {
+      x += (ox - x) * ((y1 - y) / (oy - y));
+      y = y1;
+    }
+    (first ? ca : cb) = code(x, y);
+  }
+  return (ca | cb) == 0;
 }
 
-}  // namespace
+}  // namespace detail
 
 bool PictureBox::Impl::DirectReady() {
   if (bits != nullptr && widget != nullptr && widget->width() == width_px &&
@@ -72,7 +83,7 @@ void PictureBox::Impl::DirectLine(double x1, double y1, double x2, double y2, QR
   const double w = width_px, h = height_px;
   const bool inside =
       x1 >= -1 && x1 <= w && x2 >= -1 && x2 <= w && y1 >= -1 && y1 <= h && y2 >= -1 && y2 <= h;
-  if (!inside && !Clip(x1, y1, x2, y2, -1, -1, w, h)) return;
+  if (!inside && !detail::ClipSegment(x1, y1, x2, y2, -1, -1, w, h)) return;
   int x = NearestClipped(x1), y = NearestClipped(y1);
   const int xe = NearestClipped(x2), ye = NearestClipped(y2);
   if (x == xe) {  // upright: the waterfall's strokes, grid and cursor lines

@@ -26,30 +26,7 @@ bool Near(double a, double b) {
 // Cuts the segment to the square +-kFar; false when nothing of it is left.
 bool ClipToFar(double& x1, double& y1, double& x2, double& y2) {
   if (!Finite(x1, y1) || !Finite(x2, y2)) return false;
-  if (Near(x1, y1) && Near(x2, y2)) return true;
-  const double dx = x2 - x1, dy = y2 - y1;
-  double t0 = 0, t1 = 1;
-  auto edge = [&](double p, double q) {
-    if (p == 0) return q >= 0;
-    const double r = q / p;
-    if (p < 0) {
-      if (r > t1) return false;
-      t0 = std::max(t0, r);
-    } else {
-      if (r < t0) return false;
-      t1 = std::min(t1, r);
-    }
-    return true;
-  };
-  if (!edge(-dx, x1 + kFar) || !edge(dx, kFar - x1) || !edge(-dy, y1 + kFar) ||
-      !edge(dy, kFar - y1))
-    return false;
-  const double sx = x1, sy = y1;
-  x1 = sx + t0 * dx;
-  y1 = sy + t0 * dy;
-  x2 = sx + t1 * dx;
-  y2 = sy + t1 * dy;
-  return true;
+  return detail::ClipSegment(x1, y1, x2, y2, -kFar, -kFar, kFar, kFar);
 }
 
 double ClampFar(double v) {
