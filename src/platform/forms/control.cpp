@@ -1,6 +1,8 @@
 // What every control has: twips geometry, visibility, colours, font.
 #include <QApplication>
+#include <QCheckBox>
 #include <QPalette>
+#include <QRadioButton>
 #include <QWidget>
 
 #include "platform/forms/qt_support.h"
@@ -84,11 +86,13 @@ void Control::SetForeColor(Rgb colour) {
 void Control::ApplyBackColor(Rgb colour) {
   QPalette palette = widget_->palette();
   const QColor c = detail::ToQColor(colour);
-  if (dynamic_cast<Container*>(this) != nullptr) {
-    palette.setColor(QPalette::Window, c);
-  } else {
-    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-      palette.setColor(role, c);
+  palette.setColor(QPalette::Window, c);
+  // Containers leave the fields and buttons they hold alone; check and
+  // option marks keep their white square or circle (the field colour).
+  if (dynamic_cast<Container*>(this) == nullptr) {
+    palette.setColor(QPalette::Button, c);  // a button's background
+    const bool mark = qobject_cast<QCheckBox*>(widget_) || qobject_cast<QRadioButton*>(widget_);
+    if (!mark) palette.setColor(QPalette::Base, c);
   }
   widget_->setPalette(palette);
   widget_->setAutoFillBackground(true);
