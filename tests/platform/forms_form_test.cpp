@@ -194,3 +194,27 @@ TEST(Form, VisibleIsTheControlsOwnPropertyBeforeItsWindowShows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Form, FixedBorderKeepsTheSize) {
+  forms::Form dialog("frmSoundBoard");
+  dialog.SetClientSize(3885, 1200);
+  dialog.SetFixedBorder(true);
+  EXPECT_EQ(dialog.window()->minimumSize(), QSize(259, 80));
+  EXPECT_EQ(dialog.window()->maximumSize(), QSize(259, 80));
+  dialog.SetClientSize(4500, 1200);  // the program may still size it
+  EXPECT_EQ(dialog.window()->size(), QSize(300, 80));
+  dialog.SetFixedBorder(false);
+  dialog.window()->resize(400, 100);
+  EXPECT_EQ(dialog.window()->size(), QSize(400, 100));
+}
+
+// Without a display nobody could answer the box: it returns at once (a box
+// waiting for an answer would hang this test).
+TEST(ErrorBox, ReturnsAtOnceWithoutADisplay) {
+  forms::ShowErrorBox("Tonvista", "libpskengine.so: not found");
+  SUCCEED();
+}
+
+}  // namespace
