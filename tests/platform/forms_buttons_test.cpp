@@ -136,6 +136,10 @@ TEST_F(ComboFixture, PickingClicksAndTypingDoesNot) {
   EXPECT_FALSE(combo.PickItem("2"));  // no such item: nothing happens
   EXPECT_EQ(combo.Text(), "20");
   widget()->lineEdit()->selectAll();
+  QTest::keyClicks(widget()->lineEdit(), "10");  // an item's text, typed
+  QTest::keyClick(widget()->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(combo.Text(), "10");
+  widget()->lineEdit()->selectAll();
   QTest::keyClicks(widget()->lineEdit(), "7");
   EXPECT_EQ(combo.Text(), "7");
   QTest::keyClick(widget(), Qt::Key_Up);  // the operator picks with the arrow keys

@@ -1,5 +1,6 @@
 // Drop-down combo boxes with an editable text field.
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalBlocker>
 
@@ -7,6 +8,20 @@
 
 namespace forms {
 namespace {
+
+// Enter in the text field picks nothing: Qt would take a typed text that
+// matches an item as picked; typing never runs Click.
+class EnterInTextField : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+  }
+};
 
 QComboBox* Combo(QWidget* w) {
   return static_cast<QComboBox*>(w);
@@ -32,6 +47,7 @@ ComboBox::ComboBox(Container* parent, std::string name)
   combo->setCompleter(nullptr);                 // nor completed from it
   combo->setDuplicatesEnabled(true);
   combo->setMaxVisibleItems(8);
+  combo->lineEdit()->installEventFilter(new EnterInTextField(combo));
   // Picked from the list (mouse, arrow keys); typing runs nothing.
   QObject::connect(combo, &QComboBox::activated, [this] {
     if (Click) Click();
