@@ -136,6 +136,30 @@ TEST_F(LookFixture, ControlsWithoutAFontUseTheFormsFont) {
   EXPECT_EQ(term.widget()->font().pointSizeF(), 11.25);
 }
 
+// Captions break at spaces only, as the platform's labels do: the legend
+// of the first two IMD bands keeps each Japanese word whole.
+TEST(LabelWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
+  const QFontMetricsF metrics(forms::detail::MakeFont(forms::FontSpec{"ＭＳ ゴシック", 9, true}));
+  const QString legend = QStringLiteral("       絶対要調整 (0 to -15)       要調整 (-15 to -20dB)");
+  const double width = 3435 / 15.0;  // Label1(0)
+  ASSERT_GT(metrics.horizontalAdvance(legend), width);
+  const QStringList lines = forms::detail::WrapParagraph(legend, metrics, width);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], QStringLiteral("       絶対要調整 (0 to -15)       "));
+  EXPECT_EQ(lines[1], QStringLiteral("要調整 (-15 to -20dB)"));
+  // The title: a line of spaces, then the name.
+  const QString title = QString(9, QChar(0x3000)) + QStringLiteral("   Tonvista");
+  EXPECT_EQ(forms::detail::WrapParagraph(title, metrics, 1320 / 15.0),
+            (QStringList{QString(9, QChar(0x3000)) + "   ", "Tonvista"}));
+  // A word wider than the label is split where it must be; nothing is lost.
+  const QStringList split =
+      forms::detail::WrapParagraph("abcdefghij", metrics, 3.5 * metrics.horizontalAdvance("a"));
+  EXPECT_EQ(split.join(""), "abcdefghij");
+  EXPECT_GT(split.size(), 2);
+  for (const QString& line : split)
+    EXPECT_LE(metrics.horizontalAdvance(line), 3.5 * metrics.horizontalAdvance("a"));
+}
+
 // The title is nine ideographic spaces, three spaces and the name: in a
 // label 1320 x 795 the spaces fill the first line and the name goes below.
 TEST_F(LookFixture, LeadingIdeographicSpacesPushTheTitleBelowTheFirstLine) {

@@ -14,9 +14,10 @@ bool IsSpace(QChar c) {
   return c == u' ' || c == QChar(0x3000);
 }
 
-// Breaks one paragraph into lines no wider than `width`: at spaces, and
-// inside a word only when the word alone is wider than a line.  Spaces at
-// the end of a line are not shown; spaces at the start of the text are.
+}  // namespace
+
+namespace detail {
+
 QStringList WrapParagraph(const QString& text, const QFontMetricsF& metrics, double width) {
   QStringList lines;
   QString line;
@@ -48,6 +49,10 @@ QStringList WrapParagraph(const QString& text, const QFontMetricsF& metrics, dou
   return lines;
 }
 
+}  // namespace detail
+
+namespace {
+
 class LabelWidget : public QWidget {
  public:
   LabelWidget(QWidget* parent, bool border) : QWidget(parent), border_(border) {}
@@ -72,7 +77,7 @@ class LabelWidget : public QWidget {
     QString text = caption_;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     for (const QString& paragraph : text.split(u'\n')) {
-      for (const QString& line : WrapParagraph(paragraph, metrics, area.width())) {
+      for (const QString& line : detail::WrapParagraph(paragraph, metrics, area.width())) {
         QString shown = line;
         while (!shown.isEmpty() && IsSpace(shown.back())) shown.chop(1);
         const double x = area.left() + (area.width() - metrics.horizontalAdvance(shown)) / 2;

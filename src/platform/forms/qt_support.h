@@ -4,7 +4,9 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
+#include <QStringList>
 #include <cmath>
 #include <string>
 
@@ -53,6 +55,13 @@ namespace forms::detail {
 // Gives a non-container control every colour of the platform's palette for
 // its class, so that it does not take on the colours of its container.
 void UsePlatformPalette(QWidget* widget);
+
+// Breaks one paragraph of a label's caption into lines no wider than
+// `width` pixels: at spaces (also ideographic ones), and inside a word only
+// when the word alone is wider than a line.  Spaces stay at the end of
+// their line (they are not shown there); spaces at the start of the text
+// are shown.
+QStringList WrapParagraph(const QString& text, const QFontMetricsF& metrics, double width);
 
 // Shows the latest texts of all text boxes in their widgets now (they are
 // otherwise brought up to date at the next turn of the event loop).
