@@ -33,14 +33,15 @@ double TwipsPerPixelY();
 // A font asked for by its design name ("ＭＳ ゴシック", "ＭＳ Ｐゴシック"); the kit maps
 // the design names once to an installed Japanese gothic face.
 struct FontSpec {
-  std::string name;    // design name
-  double points = 9;   // size in points
+  std::string name;   // design name
+  double points = 9;  // size in points
   bool bold = false;
 };
 // The installed family a design name resolves to (for tests and diagnostics).
 std::string ResolvedFontFamily(const std::string& design_name);
 
 class Container;
+class Form;
 
 // Everything every control has.  Geometry is kept in twips exactly as set;
 // the widget is placed at the nearest pixel.
@@ -51,7 +52,7 @@ class Control {
   Control& operator=(const Control&) = delete;
 
   const std::string& Name() const { return name_; }  // "Picture2", "Option2(3)"
-  float Left() const { return left_; }                 // twips, in the container
+  float Left() const { return left_; }               // twips, in the container
   float Top() const { return top_; }
   float Width() const { return width_; }
   float Height() const { return height_; }
@@ -74,7 +75,7 @@ class Control {
   void BringToFront();
 
   // Every control answers these for the replay tool's dumps.
-  virtual std::string Kind() const = 0;     // "PictureBox", "ScrollBar", ...
+  virtual std::string Kind() const = 0;  // "PictureBox", "ScrollBar", ...
   virtual std::string TextOrCaption() const { return {}; }
   virtual int ValueForDump() const { return 0; }
 
@@ -84,10 +85,16 @@ class Control {
   Control(Container* parent, std::string name, QWidget* widget);
   // Places the widget at the pixels nearest to the twips geometry.
   void ApplyGeometry();
+  // Show a colour on the widget; containers colour only their own
+  // background, so that their children keep the platform's colours.
+  virtual void ApplyBackColor(Rgb colour);
+  virtual void ApplyForeColor(Rgb colour);
 
  private:
+  friend class Form;
   std::string name_;
-  QWidget* widget_;
+  QWidget* widget_;  // null once Qt has destroyed it (its window went first)
+  Form* owner_;      // the form it is registered with; null once the form is gone
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int tab_index_ = 0;
 };
@@ -110,7 +117,7 @@ struct DrawOp {
   float r = 0;                           // circle radius, twips
   int width = 1;                         // Width: pen width in pixels
   Rgb rgb;
-  bool filled = false;                   // Box: filled or outline
+  bool filled = false;  // Box: filled or outline
 };
 
 // While on, every picture box records its operations since its last clear
@@ -127,8 +134,8 @@ class PictureBox : public Control, public Container {
   PictureBox(Container* parent, std::string name);
   ~PictureBox() override;
 
-  void Cls();                           // fill with the back colour, forget the record
-  void SetDrawWidth(int pixels);        // pen width in pixels (at least 1)
+  void Cls();                     // fill with the back colour, forget the record
+  void SetDrawWidth(int pixels);  // pen width in pixels (at least 1)
   int DrawWidth() const;
   void Line(float x1, float y1, float x2, float y2, Rgb colour);
   void Box(float x1, float y1, float x2, float y2, Rgb colour, bool filled);
@@ -154,6 +161,9 @@ class PictureBox : public Control, public Container {
   Form* OwnerForm() override;
 
   struct Impl;
+
+ protected:
+  void ApplyBackColor(Rgb colour) override;
 
  private:
   std::unique_ptr<Impl> impl_;
@@ -199,10 +209,10 @@ class TextBox : public Control {
 
   std::string Text() const;
   void SetText(const std::string& text);
-  int Length() const;                       // characters
-  int SelStart() const;                     // caret position
-  void SetSelStart(int position);           // clamped to 0..Length; selects nothing
-  void SelText(const std::string& text);    // insert at the caret, caret after it
+  int Length() const;                     // characters
+  int SelStart() const;                   // caret position
+  void SetSelStart(int position);         // clamped to 0..Length; selects nothing
+  void SelText(const std::string& text);  // insert at the caret, caret after it
 
   std::function<void()> Change;    // text changed by the operator or in code
   std::function<void()> DblClick;  // double click
@@ -289,7 +299,7 @@ class ComboBox : public Control {
   std::string Text() const;
   void SetText(const std::string& text);  // no event
   void AddItem(const std::string& item);
-  void Clear();                           // empties the list; the text stays
+  void Clear();  // empties the list; the text stays
   int ListCount() const;
   std::string List(int index) const;
   std::vector<std::string> Items() const;
@@ -332,9 +342,9 @@ class Form : public Container {
   std::string Caption() const;
   void SetCaption(const std::string& caption);
   void SetBackColor(Rgb colour);
-  void SetFont(const FontSpec& font);   // the default font of its controls
+  void SetFont(const FontSpec& font);  // the default font of its controls
   void SetClientSize(float width_twips, float height_twips);
-  void SetFixedBorder(bool fixed);      // a dialog that cannot be resized
+  void SetFixedBorder(bool fixed);  // a dialog that cannot be resized
 
   float Left() const;
   float Top() const;
@@ -378,6 +388,8 @@ class Form : public Container {
   struct Impl;
 
  private:
+  friend class Control;
+  void Unregister(Control* control);  // a control that is destroyed first
   std::string name_;
   std::unique_ptr<Impl> impl_;
   std::vector<Control*> controls_;

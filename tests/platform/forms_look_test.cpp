@@ -1,0 +1,189 @@
+// What the operator sees: back and fore colours on every kind of control,
+// the Japanese design fonts, and the wrapping of label captions.
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QWidget>
+
+#include "platform/forms/forms.h"
+#include "platform/forms/qt_support.h"
+
+namespace {
+
+using forms::RGB;
+
+constexpr forms::Rgb kFrameBlue = RGB(90, 151, 205);
+constexpr forms::Rgb kCream = RGB(255, 255, 192);
+
+QImage Shot(forms::Control& c) {
+  return c.widget()->grab().toImage();
+}
+QColor Pixel(const QImage& image, int x, int y) {
+  return QColor(image.pixel(x, y));
+}
+QColor Q(forms::Rgb c) {
+  return QColor(c.r, c.g, c.b);
+}
+
+// Rows of the picture that hold a pixel darker than `level` (text), within
+// a margin of 2 pixels (inside a border).
+std::vector<int> DarkRows(const QImage& image, int level = 100) {
+  std::vector<int> rows;
+  for (int y = 2; y < image.height() - 2; ++y) {
+    for (int x = 2; x < image.width() - 2; ++x) {
+      if (qGray(image.pixel(x, y)) < level) {
+        rows.push_back(y);
+        break;
+      }
+    }
+  }
+  return rows;
+}
+
+struct LookFixture : testing::Test {
+  forms::Form form{"Form1"};
+  forms::Frame frame2{&form, "Frame2"};
+
+  LookFixture() {
+    form.SetClientSize(10125, 7950);
+    form.SetBackColor(RGB(137, 181, 199));
+    form.SetFont(forms::FontSpec{"ＭＳ ゴシック", 9.75, false});
+    frame2.Move(30, 1890, 10065, 6015);
+    frame2.SetBackColor(kFrameBlue);
+  }
+};
+
+TEST_F(LookFixture, BackColoursShowOnEveryKindOfControl) {
+  forms::Frame frame4(&frame2, "Frame4");
+  frame4.Move(2400, 3000, 3135, 1065);
+  frame4.SetCaption("Range");
+  frame4.SetBackColor(RGB(200, 100, 50));
+  forms::OptionButton option(&frame2, "Option3(2)");
+  option.Move(210, 570, 1485, 195);
+  option.SetCaption("500-2500");
+  option.SetBackColor(RGB(10, 200, 30));
+  forms::CheckBox check(&frame2, "ckRXAFC");
+  check.Move(60, 2580, 825, 180);
+  check.SetCaption("AFC");
+  check.SetBackColor(kCream);
+  forms::Label label(&frame2, "Label2", false);
+  label.Move(60, 3870, 825, 465);
+  label.SetCaption("0 ppm");
+  label.SetBackColor(kCream);
+  forms::TextBox text(&frame2, "txtIMD", false, false);
+  text.Move(2970, 990, 5745, 300);
+  text.SetBackColor(RGB(255, 255, 255));
+  forms::CommandButton plain(&frame2, "Command1");  // no colour of its own
+  plain.Move(8775, 1020, 1185, 285);
+  form.Show();
+
+  EXPECT_EQ(Pixel(form.window()->grab().toImage(), 3, 3), QColor(137, 181, 199));
+  EXPECT_EQ(Pixel(Shot(frame2), 300, 380), Q(kFrameBlue));
+  EXPECT_EQ(Pixel(Shot(frame4), 100, 50), QColor(200, 100, 50));
+  const QImage o = Shot(option);
+  EXPECT_EQ(Pixel(o, o.width() - 2, o.height() / 2), QColor(10, 200, 30));
+  const QImage c = Shot(check);
+  EXPECT_EQ(Pixel(c, c.width() - 2, c.height() - 2), Q(kCream));
+  const QImage l = Shot(label);
+  EXPECT_EQ(Pixel(l, 1, l.height() - 2), Q(kCream));
+  const QImage t = Shot(text);
+  EXPECT_EQ(Pixel(t, t.width() - 5, t.height() / 2), QColor(255, 255, 255));
+  // A control without a colour keeps the platform's, not its frame's.
+  EXPECT_NE(plain.widget()->palette().color(QPalette::Button), Q(kFrameBlue));
+  EXPECT_NE(plain.widget()->palette().color(QPalette::Window), Q(kFrameBlue));
+}
+
+TEST_F(LookFixture, ForeColourColoursTheCaption) {
+  forms::PictureBox waterfall(&frame2, "Picture7");
+  waterfall.Move(945, 2430, 9045, 1035);
+  waterfall.SetBackColor(RGB(0, 0, 128));
+  forms::CheckBox off(&waterfall, "Check1");
+  off.Move(8370, 60, 645, 195);
+  off.SetCaption("off");
+  off.SetBackColor(RGB(0, 0, 128));
+  off.SetForeColor(RGB(255, 255, 255));
+  form.Show();
+  const QImage shot = Shot(off);
+  int white = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = shot.width() / 2; x < shot.width(); ++x) white += qGray(shot.pixel(x, y)) > 200;
+  EXPECT_GT(white, 5);  // the caption's strokes, white on navy
+}
+
+TEST(Fonts, DesignNamesResolveToInstalledGothicFaces) {
+  EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ ゴシック"), "IPAGothic");
+  EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ Ｐゴシック"), "IPAPGothic");
+  for (const char* name : {"ＭＳ ゴシック", "ＭＳ Ｐゴシック"}) {
+    const QFont font = forms::detail::MakeFont(forms::FontSpec{name, 9.75, true});
+    EXPECT_EQ(font.pointSizeF(), 9.75);
+    EXPECT_TRUE(font.bold());
+    const QFontMetrics metrics(font);
+    for (char32_t ch : {U'漢', U'字', U'リ', U'セ', U'絶', U'値', U'\u3000'}) {
+      EXPECT_TRUE(metrics.inFontUcs4(ch)) << name << " lacks U+" << std::hex << int(ch);
+    }
+  }
+}
+
+TEST_F(LookFixture, ControlsWithoutAFontUseTheFormsFont) {
+  forms::Label legend(&frame2, "Label1(0)", false);
+  forms::TextBox term(&form, "Term", true, true);
+  term.SetFont(forms::FontSpec{"ＭＳ Ｐゴシック", 11.25, true});
+  EXPECT_EQ(QFontInfo(legend.widget()->font()).family(), "IPAGothic");
+  EXPECT_EQ(legend.widget()->font().pointSizeF(), 9.75);
+  EXPECT_EQ(QFontInfo(term.widget()->font()).family(), "IPAPGothic");
+  EXPECT_EQ(term.widget()->font().pointSizeF(), 11.25);
+}
+
+// Captions break at spaces only, as the platform's labels do: the legend
+// of the first two IMD bands keeps each Japanese word whole.
+TEST(LabelWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
+  const QFontMetricsF metrics(forms::detail::MakeFont(forms::FontSpec{"ＭＳ ゴシック", 9, true}));
+  const QString legend = QStringLiteral("       絶対要調整 (0 to -15)       要調整 (-15 to -20dB)");
+  const double width = 3435 / 15.0;  // Label1(0)
+  ASSERT_GT(metrics.horizontalAdvance(legend), width);
+  const QStringList lines = forms::detail::WrapParagraph(legend, metrics, width);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0], QStringLiteral("       絶対要調整 (0 to -15)       "));
+  EXPECT_EQ(lines[1], QStringLiteral("要調整 (-15 to -20dB)"));
+  // The title: a line of spaces, then the name.
+  const QString title = QString(9, QChar(0x3000)) + QStringLiteral("   Tonvista");
+  EXPECT_EQ(forms::detail::WrapParagraph(title, metrics, 1320 / 15.0),
+            (QStringList{QString(9, QChar(0x3000)) + "   ", "Tonvista"}));
+  // A word wider than the label is split where it must be; nothing is lost.
+  const QStringList split =
+      forms::detail::WrapParagraph("abcdefghij", metrics, 3.5 * metrics.horizontalAdvance("a"));
+  EXPECT_EQ(split.join(""), "abcdefghij");
+  EXPECT_GT(split.size(), 2);
+  for (const QString& line : split)
+    EXPECT_LE(metrics.horizontalAdvance(line), 3.5 * metrics.horizontalAdvance("a"));
+}
+
+// The title is nine ideographic spaces, three spaces and the name: in a
+// label 1320 x 795 the spaces fill the first line and the name goes below.
+TEST_F(LookFixture, LeadingIdeographicSpacesPushTheTitleBelowTheFirstLine) {
+  auto make = [&](const std::string& caption) {
+    auto label = std::make_unique<forms::Label>(&frame2, "lbCaption(0)", true);
+    label->Move(0, 150, 1320, 795);
+    label->SetBackColor(kCream);
+    label->SetForeColor(RGB(0, 0, 0));
+    label->SetFont(forms::FontSpec{"ＭＳ Ｐゴシック", 9.75, true});
+    label->SetCaption(caption);
+    return label;
+  };
+  std::string spaces;
+  for (int i = 0; i < 9; ++i) spaces += "\u3000";
+  auto title = make(spaces + "   Tonvista");
+  auto bare = make("Tonvista");
+  form.Show();
+  const int line = QFontMetrics(title->widget()->font()).height();
+  const std::vector<int> title_rows = DarkRows(Shot(*title));
+  const std::vector<int> bare_rows = DarkRows(Shot(*bare));
+  ASSERT_FALSE(bare_rows.empty());
+  ASSERT_FALSE(title_rows.empty());
+  EXPECT_LT(bare_rows.front(), line);   // on the first line
+  EXPECT_GE(title_rows.front(), line);  // below it
+}
+
+}  // namespace

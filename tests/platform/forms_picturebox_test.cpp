@@ -1,0 +1,229 @@
+// Picture boxes: the record of operations, the pixels they leave in the
+// backing image (at 15 twips per pixel), child controls, resizing, mouse
+// presses.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <limits>
+
+#include "platform/forms/forms.h"
+
+namespace {
+
+using forms::DrawOp;
+using forms::Rgb;
+using forms::RGB;
+
+constexpr Rgb kNavy = RGB(0, 0, 128);
+constexpr Rgb kCyan = RGB(0, 255, 255);
+constexpr Rgb kYellow = RGB(255, 255, 0);
+
+struct PictureFixture : testing::Test {
+  forms::Form form{"Form1"};
+  forms::PictureBox box{&form, "Picture2"};
+
+  PictureFixture() {
+    forms::SetDrawRecording(false);
+    form.SetClientSize(10125, 7950);
+    box.Move(930, 1350, 1500, 750);  // 100 x 50 pixels
+    box.SetBackColor(kNavy);
+  }
+  ~PictureFixture() override { forms::SetDrawRecording(false); }
+  // The colour of pixel (px, py).
+  Rgb At(int px, int py) { return box.PixelAt(px * 15.0f, py * 15.0f); }
+};
+
+TEST_F(PictureFixture, RecordHoldsEveryOperationSinceTheLastClearWhileRecording) {
+  forms::SetDrawRecording(true);
+  box.Line(1, 2, 3, 4, kCyan);
+  box.Cls();
+  box.SetDrawWidth(2);
+  box.Line(10.5f, 20, 30, 40.25f, kCyan);
+  box.Box(0, 0, 1500, 250, kYellow, true);
+  box.Circle(392, 371, 330, RGB(0, 0, 0));
+  box.PSet(7, 8, RGB(1, 2, 3));
+  const std::vector<DrawOp>& r = box.Record();
+  ASSERT_EQ(r.size(), 6u);
+  EXPECT_EQ(r[0].kind, DrawOp::Kind::Cls);
+  EXPECT_EQ(r[1].kind, DrawOp::Kind::Width);
+  EXPECT_EQ(r[1].width, 2);
+  EXPECT_EQ(r[2].kind, DrawOp::Kind::Line);
+  EXPECT_EQ(r[2].x1, 10.5f);
+  EXPECT_EQ(r[2].y2, 40.25f);
+  EXPECT_EQ(r[2].rgb, kCyan);
+  EXPECT_EQ(r[3].kind, DrawOp::Kind::Box);
+  EXPECT_TRUE(r[3].filled);
+  EXPECT_EQ(r[3].x2, 1500);
+  EXPECT_EQ(r[4].kind, DrawOp::Kind::Circle);
+  EXPECT_EQ(r[4].x1, 392);
+  EXPECT_EQ(r[4].r, 330);
+  EXPECT_EQ(r[5].kind, DrawOp::Kind::Point);
+  EXPECT_EQ(r[5].rgb, RGB(1, 2, 3));
+  box.Cls();
+  ASSERT_EQ(box.Record().size(), 1u);
+  forms::SetDrawRecording(false);
+  box.Cls();
+  box.Line(1, 2, 3, 4, kCyan);
+  EXPECT_TRUE(box.Record().empty());
+}
+
+TEST_F(PictureFixture, ClearFillsWithTheBackColour) {
+  box.Line(0, 0, 1500, 750, kCyan);
+  box.Cls();
+  EXPECT_EQ(At(0, 0), kNavy);
+  EXPECT_EQ(At(50, 25), kNavy);
+  EXPECT_EQ(At(99, 49), kNavy);
+  box.SetBackColor(RGB(255, 255, 255));  // a new back colour clears at once
+  EXPECT_EQ(At(50, 25), RGB(255, 255, 255));
+}
+
+TEST_F(PictureFixture, OnePixelLinesAreOnePixelWideAtAnyScale) {
+  box.Cls();
+  box.Line(0, 150, 1500, 150, kCyan);  // pixel row 10
+  EXPECT_EQ(At(40, 10), kCyan);
+  EXPECT_EQ(At(40, 9), kNavy);
+  EXPECT_EQ(At(40, 11), kNavy);
+  box.Line(300, 0, 300, 750, kYellow);  // pixel column 20, over the full height
+  EXPECT_EQ(At(20, 0), kYellow);
+  EXPECT_EQ(At(20, 49), kYellow);
+  EXPECT_EQ(At(19, 30), kNavy);
+  EXPECT_EQ(At(21, 30), kNavy);
+  box.Line(0, 0, 1485, 735, kCyan);  // a diagonal from pixel (0, 0) to (99, 49)
+  EXPECT_EQ(At(0, 0), kCyan);
+  EXPECT_EQ(At(99, 49), kCyan);
+  int lit = 0;
+  for (int x = 0; x < 100; ++x) lit += At(x, 30) == kCyan ? 1 : 0;
+  EXPECT_EQ(lit, 2);  // a shallow line lights two pixels of a row
+}
+
+TEST_F(PictureFixture, WiderPenDrawsWiderLines) {
+  box.Cls();
+  box.SetDrawWidth(3);
+  box.Line(0, 375, 1500, 375, kCyan);  // row 25
+  int rows = 0;
+  for (int y = 20; y < 30; ++y) rows += At(50, y) == kCyan ? 1 : 0;
+  EXPECT_EQ(rows, 3);
+  box.SetDrawWidth(0);  // at least one pixel
+  EXPECT_EQ(box.DrawWidth(), 1);
+}
+
+TEST_F(PictureFixture, FilledBoxIsOneColourOutlineBoxIsHollow) {
+  box.Cls();
+  box.Box(150, 150, 600, 450, kYellow, true);  // pixels 10..40 x 10..30
+  for (int x : {10, 25, 40})
+    for (int y : {10, 20, 30}) EXPECT_EQ(At(x, y), kYellow) << x << "," << y;
+  EXPECT_EQ(At(9, 20), kNavy);
+  EXPECT_EQ(At(41, 20), kNavy);
+  box.Box(750, 150, 1200, 450, kCyan, false);  // pixels 50..80 x 10..30
+  EXPECT_EQ(At(50, 20), kCyan);
+  EXPECT_EQ(At(80, 20), kCyan);
+  EXPECT_EQ(At(65, 10), kCyan);
+  EXPECT_EQ(At(65, 30), kCyan);
+  EXPECT_EQ(At(65, 20), kNavy);
+  // A box of no width is one upright line (the IMD bar at an average of 0).
+  box.Box(0, 250, 0, 750, kCyan, true);
+  EXPECT_EQ(At(0, 40), kCyan);
+  EXPECT_EQ(At(1, 40), kNavy);
+}
+
+TEST_F(PictureFixture, CircleIsAnOutlineAndPointIsOnePixel) {
+  box.Cls();
+  box.Circle(750, 375, 300, kYellow);  // centre (50, 25), radius 20 pixels
+  EXPECT_EQ(At(70, 25), kYellow);
+  EXPECT_EQ(At(30, 25), kYellow);
+  EXPECT_EQ(At(50, 5), kYellow);
+  EXPECT_EQ(At(50, 25), kNavy);
+  box.PSet(150, 150, kCyan);
+  EXPECT_EQ(At(10, 10), kCyan);
+  for (auto [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+    EXPECT_EQ(At(10 + dx, 10 + dy), kNavy);
+  }
+}
+
+TEST_F(PictureFixture, DrawingFarOutsideOrWithoutANumberIsClippedNotFatal) {
+  box.Cls();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  box.Line(-1e30f, 375, 1e30f, 375, kCyan);  // still crosses the box at row 25
+  box.Line(nan, 0, 10, 10, kYellow);
+  box.Box(-inf, 0, 10, 10, kYellow, true);
+  box.Box(-1e30f, 600, 1e30f, 1e30f, kYellow, true);
+  box.Circle(0, 0, 1e30f, kYellow);
+  box.PSet(1e30f, -1e30f, kYellow);
+  box.SetDrawWidth(2);
+  box.Line(-1e30f, 150, 1e30f, 150, kCyan);
+  EXPECT_EQ(At(50, 25), kCyan);
+  EXPECT_EQ(At(50, 10), kCyan);
+  EXPECT_EQ(At(50, 45), kYellow);
+  EXPECT_EQ(At(50, 0), kNavy);
+}
+
+TEST_F(PictureFixture, ChildControlsKeepTheirPictureThroughTheParentsClear) {
+  forms::PictureBox meter(&box, "Picture3");
+  meter.Move(1200, 0, 135, 600);
+  meter.SetBackColor(RGB(255, 255, 192));
+  forms::ScrollBar squelch(&box, "VScroll3", forms::ScrollBar::Orientation::Vertical);
+  squelch.Move(1350, 30, 135, 600);
+  meter.Box(0, 600, 135, 300, RGB(0, 200, 255), true);
+  box.Cls();
+  box.Line(0, 0, 1500, 0, kCyan);
+  EXPECT_EQ(meter.PixelAt(60, 450), RGB(0, 200, 255));
+  EXPECT_TRUE(squelch.Visible());
+  // The shown window: the meter's picture over the spectrum's.
+  form.Show();
+  const QImage shown = box.widget()->grab().toImage();
+  EXPECT_EQ(QColor(shown.pixel(84, 30)), QColor(0, 200, 255));
+  EXPECT_EQ(QColor(shown.pixel(40, 30)), QColor(0, 0, 128));
+}
+
+TEST_F(PictureFixture, ResizingKeepsThePictureAndFillsTheNewPart) {
+  box.Cls();
+  box.PSet(150, 150, kCyan);
+  box.SetWidth(3000);  // 200 pixels wide, drawn into before the window is shown
+  EXPECT_EQ(At(10, 10), kCyan);
+  EXPECT_EQ(At(150, 10), kNavy);
+  box.PSet(2850, 150, kYellow);
+  EXPECT_EQ(At(190, 10), kYellow);
+}
+
+TEST_F(PictureFixture, LampPictureSitsTopLeftAndSurvivesClear) {
+  forms::PictureBox lamp(&form, "Picture4(0)");
+  lamp.Move(690, 1410, 195, 195);
+  lamp.SetLampPicture(RGB(0, 240, 66), 14, 13);
+  lamp.Cls();
+  EXPECT_EQ(lamp.PixelAt(7 * 15, 6 * 15), RGB(0, 240, 66));
+  EXPECT_EQ(lamp.PixelAt(0, 0), RGB(255, 255, 255));
+}
+
+TEST_F(PictureFixture, MousePressesReportButtonAndTwips) {
+  std::vector<std::tuple<int, int, float, float>> presses;
+  box.MouseDown = [&](int button, int shift, float x, float y) {
+    presses.emplace_back(button, shift, x, y);
+  };
+  form.Show();
+  QTest::mouseClick(box.widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(10, 5));
+  QTest::mouseClick(box.widget(), Qt::LeftButton, {}, QPoint(99, 0));
+  box.FireMouseDown(1, 0, 4531.5f, 12.25f);
+  ASSERT_EQ(presses.size(), 3u);
+  EXPECT_EQ(presses[0], std::make_tuple(2, 1, 150.0f, 75.0f));
+  EXPECT_EQ(presses[1], std::make_tuple(1, 0, 1485.0f, 0.0f));
+  EXPECT_EQ(presses[2], std::make_tuple(1, 0, 4531.5f, 12.25f));
+}
+
+TEST_F(PictureFixture, SavesThePictureAsPng) {
+  QTemporaryDir dir;
+  box.Cls();
+  box.PSet(150, 150, kCyan);
+  const std::string path = dir.filePath("box.png").toStdString();
+  ASSERT_TRUE(box.SavePng(path));
+  const QImage saved(QString::fromStdString(path));
+  ASSERT_EQ(saved.size(), QSize(100, 50));
+  EXPECT_EQ(QColor(saved.pixel(10, 10)), QColor(0, 255, 255));
+  EXPECT_FALSE(box.SavePng(dir.filePath("no/such/folder/box.png").toStdString()));
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// Text boxes: CR LF line breaks and UTF-16 counting in the text, line breaks
+// in the widget, caret and insertion at the caret, the operator's typing and
+// double clicks.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextCursor>
+
+#include "platform/forms/forms.h"
+#include "platform/forms/qt_support.h"
+#include "platform/forms/text_model.h"
+
+namespace {
+
+struct TextFixture : testing::Test {
+  forms::Form form{"Form1"};
+  forms::TextBox term{&form, "Term", true, true};
+  forms::TextBox rec{&form, "txtRec", false, false};
+  int term_changes = 0, rec_changes = 0;
+
+  TextFixture() {
+    form.SetClientSize(6000, 3000);
+    term.Move(0, 45, 4000, 1800);
+    rec.Move(0, 2000, 900, 300);
+    term.Change = [this] { ++term_changes; };
+    rec.Change = [this] { ++rec_changes; };
+  }
+  QPlainTextEdit* edit() { return static_cast<QPlainTextEdit*>(term.widget()); }
+  QLineEdit* line() { return static_cast<QLineEdit*>(rec.widget()); }
+  // What the widget shows once the event loop has brought it up to date.
+  QString Shown() {
+    forms::detail::FlushTextBoxes();
+    return edit()->toPlainText();
+  }
+  // Appends as the received-text area does: caret to the end, insert there.
+  void Append(const std::string& s) {
+    term.SetSelStart(term.Length());
+    term.SelText(s);
+  }
+};
+
+TEST_F(TextFixture, LineBreaksAreCrLfInTheTextAndLineBreaksOnScreen) {
+  term.SetText("Receive Area\r\n");
+  EXPECT_EQ(term.Length(), 14);
+  EXPECT_EQ(term.Text(), "Receive Area\r\n");
+  EXPECT_EQ(Shown(), "Receive Area\n");
+  EXPECT_EQ(edit()->document()->blockCount(), 2);
+}
+
+TEST_F(TextFixture, LengthAndCaretCountUtf16Units) {
+  term.SetText("亜😀a");  // one unit, a surrogate pair, one unit
+  EXPECT_EQ(term.Length(), 4);
+  term.SetSelStart(3);
+  term.SelText("b");
+  EXPECT_EQ(term.Text(), "亜😀ba");
+  EXPECT_EQ(term.SelStart(), 4);
+}
+
+TEST_F(TextFixture, CaretIsClampedAndInsertionLeavesItAfterTheText) {
+  term.SetText("ac");
+  EXPECT_EQ(term.SelStart(), 0);  // setting the text puts the caret at the start
+  term.SetSelStart(1);
+  term.SelText("b");
+  EXPECT_EQ(term.Text(), "abc");
+  EXPECT_EQ(term.SelStart(), 2);
+  term.SetSelStart(1000);
+  EXPECT_EQ(term.SelStart(), 3);
+  term.SelText("\r\nd");
+  EXPECT_EQ(term.SelStart(), 6);
+  term.SetSelStart(-5);
+  EXPECT_EQ(term.SelStart(), 0);
+  term.SelText(">");
+  EXPECT_EQ(term.Text(), ">abc\r\nd");
+  EXPECT_EQ(Shown(), ">abc\nd");
+  // The widget's caret stands after the last insertion.
+  EXPECT_EQ(edit()->textCursor().position(), 1);
+  EXPECT_FALSE(edit()->textCursor().hasSelection());
+}
+
+TEST_F(TextFixture, ChangeRunsForEveryChangeOfTheTextOnly) {
+  term.SetText("x");
+  term.SetText("x");
+  term.SetSelStart(1);
+  term.SelText("");
+  Append("y");
+  EXPECT_EQ(term_changes, 2);
+}
+
+TEST_F(TextFixture, LoneCarriageReturnAndLineFeedShowNoBreakUntilTheyPair) {
+  term.SetText("");
+  Append("a");
+  Append("\r");
+  EXPECT_EQ(Shown(), "a");
+  Append("\n");
+  EXPECT_EQ(term.Length(), 3);
+  EXPECT_EQ(Shown(), "a\n");
+  Append("b\n");  // a line feed alone breaks no line
+  EXPECT_EQ(Shown(), "a\nb");
+  EXPECT_EQ(term.Length(), 5);
+  // Cutting the text inside a pair leaves its line feed, which shows nothing.
+  term.SetText(forms::RightChars("a\r\nb", 2));
+  EXPECT_EQ(term.Length(), 2);
+  EXPECT_EQ(Shown(), "b");
+}
+
+// The received-text area's use: thousands of single characters appended
+// and the text cut to its last 500 characters past 1000.  The widget must
+// show the same text as the box holds, whether it caught up after every
+// character or only at the end.
+TEST_F(TextFixture, AppendedCharactersWithTrimmingMatchAPlainString) {
+  std::u16string expected;
+  term.SetText("");
+  for (int i = 0; i < 3000; ++i) {
+    if (expected.size() > 1000) {
+      expected = expected.substr(expected.size() - 500);
+      term.SetText(forms::RightChars(term.Text(), 500));
+    }
+    const bool line_break = i % 37 == 36;
+    const std::u16string piece = line_break ? u"\r\n" : i % 11 == 0 ? u"亜" : u"x";
+    expected += piece;
+    Append(line_break ? "\r\n" : i % 11 == 0 ? "亜" : "x");
+    if (i % 500 == 0) forms::detail::FlushTextBoxes();
+  }
+  EXPECT_EQ(term.Length(), static_cast<int>(expected.size()));
+  EXPECT_EQ(forms::detail::ToQString(term.Text()), QString::fromStdU16String(expected));
+  EXPECT_EQ(Shown(), QString::fromStdU16String(expected).replace(QStringLiteral("\r\n"),
+                                                                 QStringLiteral("\n")));
+  EXPECT_EQ(edit()->textCursor().position(), edit()->document()->characterCount() - 1);
+}
+
+TEST_F(TextFixture, OperatorTypingChangesTheTextAndTheCaret) {
+  rec.SetText("1350");
+  rec_changes = 0;
+  forms::detail::FlushTextBoxes();
+  line()->setFocus();
+  line()->setCursorPosition(4);
+  QTest::keyClicks(line(), "0");
+  EXPECT_EQ(rec.Text(), "13500");
+  EXPECT_EQ(rec.SelStart(), 5);
+  EXPECT_EQ(rec_changes, 1);
+
+  term.SetText("ab");
+  term_changes = 0;
+  term.SetSelStart(2);
+  QTest::keyClick(edit(), Qt::Key_Return);  // brings the widget up to date first
+  QTest::keyClicks(edit(), "c");
+  EXPECT_EQ(term.Text(), "ab\r\nc");
+  EXPECT_EQ(term.SelStart(), 5);
+  EXPECT_EQ(term_changes, 2);
+}
+
+TEST_F(TextFixture, InsertionReplacesTheOperatorsSelection) {
+  term.SetText("one two");
+  forms::detail::FlushTextBoxes();
+  QTextCursor c = edit()->textCursor();
+  c.setPosition(4);
+  c.setPosition(7, QTextCursor::KeepAnchor);
+  edit()->setTextCursor(c);
+  EXPECT_EQ(term.SelStart(), 4);
+  term.SelText("2");
+  EXPECT_EQ(term.Text(), "one 2");
+}
+
+TEST_F(TextFixture, DoubleClickRunsDblClickOnce) {
+  int double_clicks = 0;
+  rec.DblClick = [&] { ++double_clicks; };
+  form.Show();
+  QTest::mouseDClick(line(), Qt::LeftButton);
+  EXPECT_EQ(double_clicks, 1);
+  int term_double_clicks = 0;
+  term.DblClick = [&] { ++term_double_clicks; };
+  QTest::mouseDClick(edit()->viewport(), Qt::LeftButton);
+  EXPECT_EQ(term_double_clicks, 1);
+}
+
+TEST_F(TextFixture, SingleLineBoxShowsNoLineBreaks) {
+  rec.SetText("12\r\n34");
+  EXPECT_EQ(rec.Length(), 6);
+  forms::detail::FlushTextBoxes();
+  EXPECT_EQ(line()->text(), "1234");
+}
+
+TEST(TextModel, DisplayAndModelPositionsMeetAtLineBreaks) {
+  using forms::detail::DisplayPosition;
+  using forms::detail::ModelPosition;
+  const QString model = "ab\r\ncd\re";
+  EXPECT_EQ(forms::detail::ToDisplay(model, true), "ab\ncde");
+  EXPECT_EQ(DisplayPosition(model, 3, true), 2);  // inside the pair: before the break
+  EXPECT_EQ(DisplayPosition(model, 4, true), 3);
+  EXPECT_EQ(DisplayPosition(model, 8, true), 6);
+  EXPECT_EQ(ModelPosition(model, 2, true), 2);
+  EXPECT_EQ(ModelPosition(model, 3, true), 4);
+  EXPECT_EQ(ModelPosition(model, 5, true), 6);  // before the lone CR
+  EXPECT_EQ(forms::detail::FromDisplay("ab\ncd", true), "ab\r\ncd");
+}
+
+TEST(Strings, CountUtf16Units) {
+  EXPECT_EQ(forms::Len(""), 0);
+  EXPECT_EQ(forms::Len("Card Opened "), 12);
+  EXPECT_EQ(forms::Len("漢字 ON"), 5);
+  EXPECT_EQ(forms::Len("a😀"), 3);
+  EXPECT_EQ(forms::LeftChars("漢字 ON", 2), "漢字");
+  EXPECT_EQ(forms::RightChars("漢字 ON", 2), "ON");
+  EXPECT_EQ(forms::LeftChars("abc", 10), "abc");
+  EXPECT_EQ(forms::RightChars("abc", -1), "");
+}
+
+}  // namespace
