@@ -15,7 +15,7 @@ namespace {
 // One recorded operation, as the replay dump writes it.
 struct Op {
   std::string op;
-  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  float x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // as the box receives them
   std::vector<int> rgb;
   int w = 0;
 };
