@@ -1,6 +1,6 @@
 // Tuning by the operator: click-to-tune on the spectrum, the 1500 Hz
 // shortcut and the AFC switch.  (The tuning scroll bar: scroll_tuning.cpp.)
-#include <cmath>
+#include <optional>
 
 #include "app/Module1.h"
 #include "app/form1.h"

@@ -33,7 +33,8 @@ void DrawImdScale() {
 }
 
 // An average of 0 or above draws a bar of no width on the left edge (the box
-// call is made all the same); one of -50 dB or below fills the width.
+// call is made all the same; the kit paints it as a one-pixel line); one of
+// -50 dB or below fills the width.
 void DrawImdBar() {
   forms::PictureBox& box = Form1().Picture5;
   const double w = box.Width();
