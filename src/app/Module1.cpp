@@ -11,6 +11,8 @@ int16_t AfcOn = 0;
 int16_t PskMode = 0;
 int16_t SquelchLevel = 0;
 int16_t WaterfallGain = 0;
+int16_t FftSmoothing = 0;
+int16_t FftBias = 0;
 int16_t ScopeSweepPos = 0;
 int16_t ImdBest = 0;
 int16_t ImdWorst = 0;
@@ -40,6 +42,7 @@ const std::vector<ModuleSetting>& ModuleSettings() {
       Entry("KanjiMode", &KanjiMode),           Entry("AfcOn", &AfcOn),
       Entry("PskMode", &PskMode),               Entry("SquelchLevel", &SquelchLevel),
       Entry("WaterfallGain", &WaterfallGain),   Entry("ScopeSweepPos", &ScopeSweepPos),
+      Entry("FftSmoothing", &FftSmoothing),     Entry("FftBias", &FftBias),
       Entry("ImdBest", &ImdBest),               Entry("ImdWorst", &ImdWorst),
       Entry("ImdAverage", &ImdAverage),         Entry("ImdCount", &ImdCount),
       Entry("ImdSum", &ImdSum),                 Entry("EngineStatus", &EngineStatus),

@@ -19,6 +19,8 @@ extern int16_t AfcOn;          // 1: automatic frequency control on
 extern int16_t PskMode;        // engine mode code (0 BPSK31 ... 17 QPSK125)
 extern int16_t SquelchLevel;   // 0..99
 extern int16_t WaterfallGain;  // 1..5, colour intensity of the waterfall
+extern int16_t FftSmoothing;   // 1..10, FFT smoothing the engine was last given
+extern int16_t FftBias;        // 1..90, FFT bias the engine was last given
 extern int16_t ScopeSweepPos;  // raw-scope segment drawn last, 1..S
 
 // The IMD statistics since the last reset.

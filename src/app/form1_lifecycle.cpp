@@ -75,7 +75,9 @@ void Form1_Load() {
   // bits) leaves the scroll bar and txtRec as they are.
   if (const auto hz = ToInt16(PskEngine::fnGetRXFrequency(0))) form.VScroll1.SetValue(*hz);
   PskEngine::fnSetAFCLimit(500, 0);
-  PskEngine::fnSetFFTMode(3, 100, 1);
+  FftSmoothing = 3;
+  FftBias = 1;
+  PskEngine::fnSetFFTMode(FftSmoothing, 100, FftBias);
   AfcOn = 1;
 
   InstallEngineHook(form.hWnd());

@@ -1,0 +1,146 @@
+// Tuning by the operator: click-to-tune on the spectrum (range edges, any
+// button, half-to-even, box width 0), the 1500 Hz shortcut, the tuning scroll
+// bar with AFC on and off, and the AFC switch.
+#include <gtest/gtest.h>
+
+#include "app/Module1.h"
+#include "app/form1.h"
+#include "replay_test_support.h"
+
+using namespace testing_support;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+// A loaded main window (engine, txtRec and VScroll1 at 1500, AFC on), with
+// the load's engine calls taken away.
+struct Tuning : ::testing::Test {
+  void SetUp() override {
+    session.Run("load Form1");
+    session.Snapshot();
+  }
+  Calls CallsAfter(const std::string& script) {
+    session.Run(script);
+    return CallList(session.Snapshot());
+  }
+  replay::Session session;
+};
+
+Calls Tune(int hz) {
+  return {"fnSetRXFrequency(" + std::to_string(hz) + ",0,0)"};
+}
+
+}  // namespace
+
+TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
+  // Picture2 is 9045 wide; 500..2500 Hz gives 4.5225 twips per hertz.
+  const struct {
+    int x;
+    Calls calls;
+  } cases[] = {
+      {0, Tune(500)},     {-2, Tune(500)},  // 499.56 rounds onto the edge
+      {-3, {}},           {-1000, {}},      // 499.34 and below: outside
+      {9045, Tune(2500)}, {9047, Tune(2500)}, {9048, {}},     {20000, {}},
+      {4522, Tune(1500)}, {1, Tune(500)},     {3, Tune(501)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CallsAfter("mousedown Picture2 " + std::to_string(c.x) + " 500"), c.calls) << c.x;
+  }
+  // The range presets move the edges: 1200..1800 over 9045 twips.
+  EXPECT_EQ(CallsAfter("click Option3 0\nmousedown Picture2 0 0"), Tune(1200));
+  EXPECT_EQ(CallsAfter("mousedown Picture2 9045 0"), Tune(1800));
+  EXPECT_EQ(CallsAfter("mousedown Picture2 -8 0"), Calls{});
+}
+
+TEST_F(Tuning, ClickToTuneTakesAnyButtonAndRoundsHalvesToEven) {
+  // 8000.4 twips round to 8000: exactly 4 twips per hertz over 500..2500.
+  Form1().Picture2.SetWidth(8000.4f);
+  for (int button : {1, 2, 4}) Form1().Picture2.FireMouseDown(button, 0, 2, 0);  // 500.5
+  Form1().Picture2.FireMouseDown(1, 1, 6, 0);                                    // 501.5
+  Form1().Picture2.FireMouseDown(1, 0, 4001.9f, 9999);                           // 1500.475
+  EXPECT_EQ(
+      CallList(session.Snapshot()),
+      (Calls{"fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(500,0,0)",
+             "fnSetRXFrequency(502,0,0)", "fnSetRXFrequency(1500,0,0)"}));
+}
+
+TEST_F(Tuning, ClickToTuneOnABoxWithoutWidthDoesNothing) {
+  Form1().Picture2.SetWidth(0);
+  for (float x : {0.f, 10.f, -10.f}) Form1().Picture2.FireMouseDown(1, 0, x, 0);
+  // Less than half a twip rounds to no width as well.
+  Form1().Picture2.SetWidth(0.4f);
+  Form1().Picture2.FireMouseDown(1, 0, 0, 0);
+  EXPECT_TRUE(CallList(session.Snapshot()).empty());
+}
+
+TEST_F(Tuning, WithAfcOffAClickOrDoubleClickRetunesButLeavesTxtRecAndTheScrollBar) {
+  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"}));
+  EXPECT_EQ(CallsAfter("mousedown Picture2 6784 0"), Tune(2000));
+  EXPECT_EQ(CallsAfter("dblclick txtRec"), Tune(1500));
+  EXPECT_EQ(CallsAfter("set VScroll1 1200"), Tune(1200));
+  EXPECT_EQ(CallsAfter("mousedown Picture2 0 0\ndblclick txtRec"),
+            (Calls{"fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(1500,0,0)"}));
+  const QJsonObject s = session.Snapshot();
+  EXPECT_EQ(TextOf(s, "txtRec"), "1200");
+  EXPECT_EQ(ControlOf(s, "VScroll1")["value"].toInt(), 1200);
+}
+
+TEST_F(Tuning, TheDoubleClickSends1500WithAfcOnAsWell) {
+  EXPECT_EQ(CallsAfter("dblclick txtRec\ndblclick txtRec"),
+            (Calls{"fnSetRXFrequency(1500,0,0)", "fnSetRXFrequency(1500,0,0)"}));
+  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "1500");
+}
+
+TEST_F(Tuning, TheScrollBarMovesTxtRecAndRetunesOnlyWithAfcOff) {
+  // AFC on (from the load): the box follows, the engine is left alone.
+  EXPECT_EQ(CallsAfter("set VScroll1 1600"), Calls{});
+  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "1600");
+  // AFC off: the scroll value also tunes the engine.
+  session.Run("click ckRXAFC");
+  session.Snapshot();
+  EXPECT_EQ(CallsAfter("set VScroll1 3000"), Tune(3000));
+  EXPECT_EQ(CallsAfter("set VScroll1 100"), Tune(100));
+  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "100");
+  // The same value again changes nothing and sends nothing.
+  EXPECT_EQ(CallsAfter("set VScroll1 100"), Calls{});
+}
+
+TEST_F(Tuning, SwitchingAfcOnSetsTheLimitThenTunesToTxtRec) {
+  session.Run("click ckRXAFC");
+  EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 0);
+  session.Run("set VScroll1 1750");
+  session.Snapshot();
+  EXPECT_EQ(CallsAfter("click ckRXAFC"),
+            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1750,0,0)"}));
+  EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 1);
+  // Off leaves the frequency alone.
+  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"}));
+  // A typed frequency is read as a number would be: blanks around it are
+  // allowed, a half goes to the even neighbour.
+  EXPECT_EQ(CallsAfter("set txtRec \" 1234 \"\nclick ckRXAFC"),
+            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1234,0,0)"}));
+  session.Run("click ckRXAFC");
+  session.Snapshot();
+  EXPECT_EQ(CallsAfter("set txtRec 1500.5\nclick ckRXAFC"),
+            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1500,0,0)"}));
+  // A greyed box counts as on.
+  session.Run("set ckRXAFC 0");
+  session.Snapshot();
+  EXPECT_EQ(CallsAfter("set ckRXAFC 2"),
+            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1500,0,0)"}));
+}
+
+// txtRec holding no number (or none that fits 32 bits) when AFC is switched
+// on: the engine keeps its frequency; the limit and AfcOn are still set.
+TEST_F(Tuning, SwitchingAfcOnWithANonNumberInTxtRecKeepsTheEnginesFrequency) {
+  for (const char* text : {"abc", "", "12a", "0x5DC", "1e10", "-"}) {
+    session.Run("click ckRXAFC");
+    EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 0) << text;
+    EXPECT_EQ(CallsAfter(std::string("set txtRec \"") + text + "\"\nclick ckRXAFC"),
+              (Calls{"fnSetAFCLimit(500,0)"}))
+        << text;
+    const QJsonObject s = session.Snapshot();
+    EXPECT_EQ(SettingOf(s, "AfcOn"), 1) << text;
+    EXPECT_EQ(TextOf(s, "txtRec"), text);
+  }
+}
