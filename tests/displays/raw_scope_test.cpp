@@ -1,0 +1,187 @@
+// The raw-signal scope: the sweep over HScroll1's segments, the erase box one
+// unit right of the segment's start, 2047 points always, the vertical scale
+// of 65534 with the gain, and a run without samples.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/Module1.h"
+#include "app/form1.h"
+#include "displays/displays.h"
+#include "replay_test_support.h"
+
+using namespace testing_support;
+using Kind = forms::DrawOp::Kind;
+
+namespace {
+
+constexpr forms::Rgb kNavy = forms::RGB(0, 0, 128);
+constexpr forms::Rgb kCyan = forms::RGB(0, 255, 255);
+constexpr double kW = 9045, kH = 1215;  // Picture6's design size
+// Where a zero sample plots: a hair above the middle.
+constexpr double kZeroY = kH * 32766 / 65534;
+
+struct RawScope : ::testing::Test {
+  void SetUp() override {
+    session.Run("load Form1");
+    ASSERT_EQ(Form1().Picture6.Width(), kW);
+    ASSERT_EQ(Form1().Picture6.Height(), kH);
+  }
+
+  // One run; the operations it added (the scope is never cleared as a whole).
+  std::vector<forms::DrawOp> Run() {
+    const size_t before = Form1().Picture6.Record().size();
+    DrawRawScope();
+    const auto& record = Form1().Picture6.Record();
+    return {record.begin() + static_cast<std::ptrdiff_t>(before), record.end()};
+  }
+
+  // The erase box of a run, and that 2047 cyan points follow it.
+  static forms::DrawOp EraseBox(const std::vector<forms::DrawOp>& ops) {
+    EXPECT_EQ(ops.size(), 2048u);
+    if (ops.empty()) return {};
+    EXPECT_EQ(ops[0].kind, Kind::Box);
+    EXPECT_TRUE(ops[0].filled);
+    EXPECT_EQ(ops[0].rgb, kNavy);
+    EXPECT_EQ(ops[0].y1, 0);
+    EXPECT_EQ(ops[0].y2, static_cast<float>(kH));
+    for (size_t i = 1; i < ops.size(); ++i) {
+      EXPECT_EQ(ops[i].kind, Kind::Point);
+      EXPECT_EQ(ops[i].rgb, kCyan);
+    }
+    return ops[0];
+  }
+
+  replay::Session session;
+};
+
+}  // namespace
+
+TEST_F(RawScope, OneSegmentRedrawsTheFullWidthEveryRun) {
+  ASSERT_EQ(Form1().HScroll1.Value(), 1);
+  for (int run = 0; run < 3; ++run) {
+    const auto ops = Run();
+    const forms::DrawOp box = EraseBox(ops);
+    EXPECT_EQ(box.x1, 1);
+    EXPECT_EQ(box.x2, static_cast<float>(kW));
+    EXPECT_EQ(ScopeSweepPos, 1);
+    // Points from X0 + DX to one unit beyond the erased box.
+    EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + kW / 2047));
+    EXPECT_FLOAT_EQ(ops[2047].x1, static_cast<float>(kW + 1));
+  }
+}
+
+TEST_F(RawScope, ThreeSegmentsAreDrawnInTurn) {
+  session.Run("set HScroll1 3");
+  const double third = kW / 3;
+  const std::pair<double, double> bounds[] = {
+      {1, third}, {third + 1, 2 * third}, {2 * third + 1, kW}, {1, third}};
+  for (int run = 0; run < 4; ++run) {
+    const auto ops = Run();
+    const forms::DrawOp box = EraseBox(ops);
+    EXPECT_EQ(ScopeSweepPos, run % 3 + 1);
+    EXPECT_FLOAT_EQ(box.x1, static_cast<float>(bounds[run].first)) << run;
+    EXPECT_FLOAT_EQ(box.x2, static_cast<float>(bounds[run].second)) << run;
+    // The segment's points step W / 2047 / 3 from its left bound.
+    EXPECT_FLOAT_EQ(ops[2047].x1, static_cast<float>(bounds[run].first + third)) << run;
+  }
+}
+
+TEST_F(RawScope, LoweringTheSegmentsBelowThePositionGoesBackToTheFirst) {
+  session.Run("set HScroll1 10\nset ScopeSweepPos 7\nset HScroll1 4");
+  const forms::DrawOp box = EraseBox(Run());
+  EXPECT_EQ(ScopeSweepPos, 1);
+  EXPECT_EQ(box.x1, 1);
+  EXPECT_FLOAT_EQ(box.x2, static_cast<float>(kW / 4));
+}
+
+TEST_F(RawScope, ZeroSamplesPlotARowAHairAboveTheMiddle) {
+  const auto ops = Run();
+  EraseBox(ops);
+  for (size_t i = 1; i < ops.size(); ++i) ASSERT_NEAR(ops[i].y1, kZeroY, 1e-3) << i;
+}
+
+TEST_F(RawScope, TheSixteenBitRangeSpansTheHeightAtGainOne) {
+  session.Run("engine raw 1=-32768 2=32766 3=-16384 2046=100");
+  const auto ops = Run();
+  EraseBox(ops);
+  EXPECT_NEAR(ops[1].y1, kH, 1e-3);  // the bottom edge
+  EXPECT_NEAR(ops[2].y1, 0, 1e-3);   // the top edge
+  EXPECT_NEAR(ops[3].y1, kH - 16384 * kH / 65534, 1e-3);
+  EXPECT_NEAR(ops[2046].y1, kH - 32868 * kH / 65534, 1e-3);
+  // The engine fills entries 0..2046; entry 2047, plotted last, stays 0.
+  EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
+}
+
+TEST_F(RawScope, EntryZeroIsNotPlottedAndNoMoreThan2047AreAskedFor) {
+  // The engine would deliver 2049 samples but is asked for 2047, so it
+  // fills entries 0..2046 only; the step follows the count it reports.
+  session.Run("engine raw-count 2049\nengine raw 0=30000 2046=-32768 2047=30000 2048=30000");
+  const auto ops = Run();
+  EraseBox(ops);
+  EXPECT_NEAR(ops[2046].y1, kH, 1e-3);
+  EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
+  EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + kW / 2049));
+  EXPECT_EQ(CallsOf(session.Snapshot(), "fnGetRawData"),
+            (std::vector<std::string>{"fnGetRawData(array,0,array)"}));
+}
+
+TEST_F(RawScope, HalfTheSamplesDoubleTheStepAndTheRestRunsOnBeyond) {
+  session.Run("set HScroll1 2\nengine raw-count 1024");
+  const auto ops = Run();
+  const forms::DrawOp box = EraseBox(ops);
+  const double step = kW / 1024 / 2;
+  EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + step));
+  EXPECT_FLOAT_EQ(ops[1024].x1, static_cast<float>(box.x2 + 1));
+  EXPECT_GT(ops[2047].x1, box.x2 + kW / 2 * 0.99);  // over the next segment
+  EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
+}
+
+TEST_F(RawScope, TheGainStretchesAboutTheZeroLine) {
+  session.Run("set VScroll2 200\nengine raw 1=164 2=163 3=-1 4=0");
+  const auto ops = Run();
+  EraseBox(ops);
+  EXPECT_LT(ops[1].y1, 0);  // 164 x 200 + 32768 = 65568: above the top edge
+  EXPECT_GT(ops[2].y1, 0);
+  EXPECT_NEAR(ops[3].y1, kH - (32768 - 200) * kH / 65534, 1e-3);
+  EXPECT_NEAR(ops[4].y1, kZeroY, 1e-3);
+}
+
+// Samples beyond 16 bits cannot overflow: a large positive one lies far
+// above the box, a large negative one far below.
+TEST_F(RawScope, SamplesBeyondSixteenBitsStayOnTheirSide) {
+  session.Run("set VScroll2 200\nengine raw 1=2000000000 2=-2000000000 3=2147483647");
+  const auto ops = Run();
+  EraseBox(ops);
+  EXPECT_NEAR(ops[1].y1, kH - (2e9 * 200 + 32768) * kH / 65534, 1e4);
+  EXPECT_GT(ops[2].y1, kH * 1e6);
+  EXPECT_LT(ops[3].y1, -kH * 1e6);
+}
+
+// Left open: no samples (a count of 0 or less) draw nothing for the run,
+// while the sweep still moves on.
+TEST_F(RawScope, NoSamplesDrawNothingButTheSweepMovesOn) {
+  session.Run("set HScroll1 3");
+  for (int count : {0, -5}) {
+    session.Run("engine raw-count " + std::to_string(count));
+    EXPECT_TRUE(Run().empty()) << count;
+  }
+  EXPECT_EQ(ScopeSweepPos, 2);
+  session.Run("engine raw-count 2047");
+  const forms::DrawOp box = EraseBox(Run());
+  EXPECT_EQ(ScopeSweepPos, 3);
+  EXPECT_FLOAT_EQ(box.x1, static_cast<float>(2 * kW / 3 + 1));
+}
+
+TEST_F(RawScope, ADisplayNotificationDrawsCyanPointsOnAFreshSegment) {
+  forms::PictureBox& scope = Form1().Picture6;
+  scope.PSet(4500, 300, forms::RGB(255, 0, 0));  // something to erase
+  session.Run("engine raw 1024=16383\npost 2024 0 0");
+  EXPECT_EQ(ScopeSweepPos, 1);
+  EXPECT_EQ(scope.PixelAt(4500, 300), kNavy);
+  const double x = 1 + 1024 * kW / 2047;
+  EXPECT_EQ(scope.PixelAt(static_cast<float>(x), static_cast<float>(kH - 49151 * kH / 65534)),
+            kCyan);
+  EXPECT_EQ(scope.PixelAt(300, static_cast<float>(kZeroY)), kCyan);
+  EXPECT_EQ(scope.PixelAt(300, 200), kNavy);
+}
