@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
-#include "app/form1.h"
+#include "app/frm_sound_board.h"
 
-void StartProgram() { CreateForm1().Show(); }
+// The sound-device dialog is the first window; its OK opens the main window.
+void StartProgram() {
+  CreateFrmSoundBoard().Show();
+}

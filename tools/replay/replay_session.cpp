@@ -3,13 +3,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTimer>
+#include <QWidget>
+#include <exception>
 #include <filesystem>
 #include <map>
 
 #include "app/Module1.h"
 #include "app/form1.h"
+#include "app/frm_sound_board.h"
 #include "app/startup.h"
 #include "engine/PskEngine.h"
 #include "platform/devices/devices.h"
@@ -36,11 +41,34 @@ void Settle() {
   }
 }
 
+// The program's forms that exist, the main window first.
 std::vector<forms::Form*> OpenForms() {
   std::vector<forms::Form*> out;
   if (Form1Exists()) out.push_back(&Form1());
+  if (frmSoundBoardExists()) out.push_back(&frmSoundBoard());
   return out;
 }
+
+forms::Form* FindForm(const std::string& name) {
+  for (forms::Form* form : OpenForms()) {
+    if (form->Name() == name) return form;
+  }
+  return nullptr;
+}
+
+// Notes the application's quit request, which ends its event loop.
+class QuitWatch : public QObject {
+ public:
+  QuitWatch() { QCoreApplication::instance()->installEventFilter(this); }
+  ~QuitWatch() override { QCoreApplication::instance()->removeEventFilter(this); }
+  bool seen = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) seen = true;
+    return false;
+  }
+};
 
 // Finds a control by its dump name ("Picture2", "Option2(3)", "Form1").
 forms::Control* FindControl(const std::string& name) {
@@ -155,6 +183,7 @@ std::string ScriptedEnginePath() {
 
 Session::Session(std::string out_folder) : out_(std::move(out_folder)) {
   DestroyForm1();
+  DestroyFrmSoundBoard();
   ResetModuleState();
   devices::ClearDeviceListOverride();
   forms::SetDrawRecording(true);
@@ -163,6 +192,7 @@ Session::Session(std::string out_folder) : out_(std::move(out_folder)) {
 
 Session::~Session() {
   DestroyForm1();
+  DestroyFrmSoundBoard();
   Settle();
 }
 
@@ -172,14 +202,52 @@ void Session::Run(std::string_view script) {
     size_t end = script.find('\n', start);
     if (end == std::string_view::npos) end = script.size();
     ++line_;
-    RunLine(line_, script.substr(start, end - start));
+    const std::string_view line = script.substr(start, end - start);
     start = end + 1;
+    if (RunLine(line_, line)) {
+      RunEventLoop(line_, start <= script.size() ? script.substr(start) : std::string_view());
+      return;
+    }
   }
 }
 
-void Session::RunLine(int n, std::string_view text) {
+// The rest of the script runs inside the application's event loop, which
+// ends as the program's does when its last window closes.
+void Session::RunEventLoop(int n, std::string_view rest) {
+  if (in_event_loop_) throw ScriptError(n, "the event loop already runs");
+  bool any_shown = false;
+  for (forms::Form* form : OpenForms()) any_shown = any_shown || form->IsShown();
+  if (!any_shown) throw ScriptError(n, "no window is open");
+  constexpr int kStillRunning = 3;
+  const std::string script(rest);
+  const bool quit_on_close = QGuiApplication::quitOnLastWindowClosed();
+  QGuiApplication::setQuitOnLastWindowClosed(true);
+  in_event_loop_ = true;
+  QuitWatch quit;
+  std::exception_ptr failure;
+  // The watch is the call's context: a call still pending goes with it.
+  QTimer::singleShot(0, &quit, [&] {
+    try {
+      Run(script);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    // Without a quit request the program would run on.
+    if (failure || !quit.seen) QCoreApplication::exit(kStillRunning);
+  });
+  const int status = QCoreApplication::exec();
+  in_event_loop_ = false;
+  QGuiApplication::setQuitOnLastWindowClosed(quit_on_close);
+  if (failure) std::rethrow_exception(failure);
+  if (!quit.seen) throw ScriptError(n, "the script ended while the program still runs");
+  if (status != 0) {
+    throw ScriptError(n, "the program ended with status " + std::to_string(status));
+  }
+}
+
+bool Session::RunLine(int n, std::string_view text) {
   const Words words = SplitScriptLine(n, text);
-  if (words.empty()) return;
+  if (words.empty()) return false;
   const std::string& cmd = words[0];
   auto need = [&](size_t count) {
     if (words.size() < count) throw ScriptError(n, "too few values for " + cmd);
@@ -226,6 +294,11 @@ void Session::RunLine(int n, std::string_view text) {
     }
   } else if (cmd == "devices") {
     devices::SetDeviceListOverride(std::vector<std::string>(words.begin() + 1, words.end()));
+  } else if (cmd == "devices-unavailable") {
+    need(2);
+    devices::SetDeviceListUnavailable(words[1]);
+  } else if (cmd == "run") {
+    return true;
   } else if (cmd == "load") {
     if (words.size() == 1) {
       StartProgram();
@@ -234,6 +307,11 @@ void Session::RunLine(int n, std::string_view text) {
     } else {
       throw ScriptError(n, "cannot load " + words[1]);
     }
+  } else if (cmd == "close") {
+    need(2);
+    forms::Form* form = FindForm(words[1]);
+    if (form == nullptr) throw ScriptError(n, "no window named " + words[1]);
+    form->window()->close();  // as the operator closes it
   } else if (cmd == "unload") {
     if (!Form1Exists()) throw ScriptError(n, "the main window is not open");
     Form1().Unload();
@@ -255,7 +333,7 @@ void Session::RunLine(int n, std::string_view text) {
           if (s.name == name) {
             s.set(Number(n, words[2]));
             Settle();
-            return;
+            return false;
           }
         }
       }
@@ -310,6 +388,7 @@ void Session::RunLine(int n, std::string_view text) {
     throw ScriptError(n, "unknown command: " + cmd);
   }
   Settle();
+  return false;
 }
 
 QJsonObject Session::Snapshot() {
@@ -350,8 +429,11 @@ void Session::Dump(const std::string& name, const std::string& folder) {
       if (auto* p = dynamic_cast<forms::PictureBox*>(c)) p->SavePng(base + "-" + c->Name() + ".png");
     }
   }
-  const auto forms = OpenForms();
-  if (!forms.empty()) forms.front()->SavePng(base + "-window.png");
+  // The main window as NAME-window.png, others as NAME-FORM-window.png.
+  for (forms::Form* form : OpenForms()) {
+    const bool main = form->Name() == "Form1";
+    form->SavePng(base + (main ? "" : "-" + form->Name()) + "-window.png");
+  }
 }
 
 }  // namespace replay

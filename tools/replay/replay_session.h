@@ -36,9 +36,13 @@ class Session {
   QJsonObject Snapshot();
 
  private:
-  void RunLine(int number, std::string_view line);
+  // Runs one line; true when the line hands the rest of the script to the
+  // event loop (run).
+  bool RunLine(int number, std::string_view line);
+  void RunEventLoop(int number, std::string_view rest);
   std::string out_;
   int line_ = 0;
+  bool in_event_loop_ = false;
 };
 
 // The default engine of the replay tool: the scripted engine beside the

@@ -1,19 +1,42 @@
 #include "platform/devices/devices.h"
 
+#include "devices/device_list.h"
+
 namespace devices {
 namespace {
 
-std::optional<std::vector<std::string>> g_override;
+// A list set by the replay tool or a test: names, or the reason none can be had.
+struct Override {
+  std::optional<std::vector<std::string>> names;
+  std::string error;
+};
+std::optional<Override> g_override;
 
 }  // namespace
 
 std::optional<std::vector<std::string>> SoundDeviceNames(std::string* error) {
-  if (g_override) return g_override;
-  if (error) *error = "The sound devices cannot be listed yet.";
-  return std::nullopt;
+  if (g_override) {
+    if (!g_override->names && error) *error = g_override->error;
+    return g_override->names;
+  }
+  const psk::DeviceList list = psk::list_devices();
+  if (!list.ok) {
+    if (error) *error = list.error;
+    return std::nullopt;
+  }
+  return list.names();
 }
 
-void SetDeviceListOverride(std::vector<std::string> names) { g_override = std::move(names); }
-void ClearDeviceListOverride() { g_override.reset(); }
+void SetDeviceListOverride(std::vector<std::string> names) {
+  g_override = Override{std::move(names), {}};
+}
+
+void SetDeviceListUnavailable(std::string reason) {
+  g_override = Override{std::nullopt, std::move(reason)};
+}
+
+void ClearDeviceListOverride() {
+  g_override.reset();
+}
 
 }  // namespace devices

@@ -1,0 +1,49 @@
+// The device list of the start-up dialog: the engine's own enumeration (so
+// the dialog's entry N is the engine's device N), the built-in test signal
+// last, and the scripted lists of the replay tool.
+#include "platform/devices/devices.h"
+
+#include <gtest/gtest.h>
+
+#include "devices/device_list.h"
+
+TEST(DeviceList, NumbersTheDevicesAsTheEngineDoesWithTheTestSignalLast) {
+  devices::ClearDeviceListOverride();
+  std::string error;
+  const auto names = devices::SoundDeviceNames(&error);
+  const psk::DeviceList engine = psk::list_devices();
+  if (!engine.ok) {
+    // No audio system here: the dialog learns why.
+    EXPECT_FALSE(names.has_value());
+    EXPECT_EQ(error, engine.error);
+    return;
+  }
+  ASSERT_TRUE(names.has_value()) << error;
+  ASSERT_EQ(names->size(), engine.capture.size() + 1);
+  for (size_t i = 0; i < engine.capture.size(); ++i) {
+    EXPECT_EQ((*names)[i], engine.capture[i].name) << i;
+  }
+  EXPECT_EQ(names->back(), "Built-in test signal (BPSK31 at 1500 Hz)");
+  EXPECT_EQ(static_cast<int>(names->size()) - 1, engine.builtin_index());
+}
+
+TEST(DeviceList, AScriptedListReplacesTheRealOneUntilCleared) {
+  devices::SetDeviceListOverride({"Mic", "", "USB オーディオ"});
+  EXPECT_EQ(devices::SoundDeviceNames(nullptr),
+            (std::vector<std::string>{"Mic", "", "USB オーディオ"}));
+  devices::SetDeviceListOverride({});
+  EXPECT_EQ(devices::SoundDeviceNames(nullptr), std::vector<std::string>{});
+
+  std::string error;
+  devices::SetDeviceListUnavailable("no sound server");
+  EXPECT_FALSE(devices::SoundDeviceNames(&error).has_value());
+  EXPECT_EQ(error, "no sound server");
+  EXPECT_FALSE(devices::SoundDeviceNames(nullptr).has_value());
+
+  devices::ClearDeviceListOverride();
+  const auto names = devices::SoundDeviceNames(&error);
+  if (names) {
+    EXPECT_EQ(names->back(), psk::kBuiltinSignalName);
+  }
+  EXPECT_EQ(names.has_value(), psk::list_devices().ok);
+}
