@@ -37,16 +37,26 @@ ModuleSetting Entry(const char* name, T* field) {
 
 const std::vector<ModuleSetting>& ModuleSettings() {
   static const std::vector<ModuleSetting> settings = {
-      Entry("SoundCardID", &SoundCardID),       Entry("DisplayLowHz", &DisplayLowHz),
-      Entry("DisplayHighHz", &DisplayHighHz),   Entry("GridDivisions", &GridDivisions),
-      Entry("KanjiMode", &KanjiMode),           Entry("AfcOn", &AfcOn),
-      Entry("PskMode", &PskMode),               Entry("SquelchLevel", &SquelchLevel),
-      Entry("WaterfallGain", &WaterfallGain),   Entry("ScopeSweepPos", &ScopeSweepPos),
-      Entry("FftSmoothing", &FftSmoothing),     Entry("FftBias", &FftBias),
-      Entry("ImdBest", &ImdBest),               Entry("ImdWorst", &ImdWorst),
-      Entry("ImdAverage", &ImdAverage),         Entry("ImdCount", &ImdCount),
-      Entry("ImdSum", &ImdSum),                 Entry("EngineStatus", &EngineStatus),
-      Entry("WaterfallPhase", &WaterfallPhase), Entry("PendingLeadByte", &PendingLeadByte),
+      Entry("SoundCardID", &SoundCardID),
+      Entry("DisplayLowHz", &DisplayLowHz),
+      Entry("DisplayHighHz", &DisplayHighHz),
+      Entry("GridDivisions", &GridDivisions),
+      Entry("KanjiMode", &KanjiMode),
+      Entry("AfcOn", &AfcOn),
+      Entry("PskMode", &PskMode),
+      Entry("SquelchLevel", &SquelchLevel),
+      Entry("WaterfallGain", &WaterfallGain),
+      Entry("ScopeSweepPos", &ScopeSweepPos),
+      Entry("FftSmoothing", &FftSmoothing),
+      Entry("FftBias", &FftBias),
+      Entry("ImdBest", &ImdBest),
+      Entry("ImdWorst", &ImdWorst),
+      Entry("ImdAverage", &ImdAverage),
+      Entry("ImdCount", &ImdCount),
+      Entry("ImdSum", &ImdSum),
+      Entry("EngineStatus", &EngineStatus),
+      Entry("WaterfallPhase", &WaterfallPhase),
+      Entry("PendingLeadByte", &PendingLeadByte),
   };
   return settings;
 }

@@ -9,4 +9,6 @@ void InstallEngineHook(HWND hWnd) {
   PrevWndProc = SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&EngineWindowProc));
 }
 
-void RemoveEngineHook(HWND hWnd) { SetWindowLongA(hWnd, GWL_WNDPROC, PrevWndProc); }
+void RemoveEngineHook(HWND hWnd) {
+  SetWindowLongA(hWnd, GWL_WNDPROC, PrevWndProc);
+}

@@ -109,7 +109,8 @@ MainWindow::MainWindow()
                                OptionPlace{2, 1710, 570, 1275, 39, "500-2500"},
                                OptionPlace{1, 210, 570, 1485, 38, "1000-2000"},
                                OptionPlace{0, 210, 270, 1515, 37, "1200-1800"}}) {
-    Option3.Add(o.index, std::make_unique<forms::OptionButton>(&Frame4, Indexed("Option3", o.index)));
+    Option3.Add(o.index,
+                std::make_unique<forms::OptionButton>(&Frame4, Indexed("Option3", o.index)));
     forms::OptionButton& b = Option3[o.index];
     Place(b, o.left, o.top, o.width, 195, o.tab);
     b.SetCaption(o.caption);
@@ -211,9 +212,9 @@ MainWindow::MainWindow()
     int tab;
     const char* caption;
   };
-  const ModePlace modes[6] = {{90, 285, 930, 12, "BPSK31"},   {1140, 285, 930, 11, "QPSK31"},
-                              {90, 540, 960, 10, "BPSK63"},   {1140, 540, 930, 9, "QPSK63"},
-                              {90, 810, 1050, 8, "BPSK125"},  {1140, 810, 1050, 7, "QPSK125"}};
+  const ModePlace modes[6] = {{90, 285, 930, 12, "BPSK31"},  {1140, 285, 930, 11, "QPSK31"},
+                              {90, 540, 960, 10, "BPSK63"},  {1140, 540, 930, 9, "QPSK63"},
+                              {90, 810, 1050, 8, "BPSK125"}, {1140, 810, 1050, 7, "QPSK125"}};
   for (int i = 0; i < 6; ++i) {
     Option2.Add(i, std::make_unique<forms::OptionButton>(&Frame1, Indexed("Option2", i)));
     forms::OptionButton& b = Option2[i];

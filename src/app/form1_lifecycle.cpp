@@ -124,8 +124,12 @@ void WireEvents(MainWindow& form) {
 
 }  // namespace
 
-MainWindow& Form1() { return *g_form1; }
-bool Form1Exists() { return g_form1 != nullptr; }
+MainWindow& Form1() {
+  return *g_form1;
+}
+bool Form1Exists() {
+  return g_form1 != nullptr;
+}
 
 MainWindow& CreateForm1() {
   g_form1 = std::make_unique<MainWindow>();
@@ -133,4 +137,6 @@ MainWindow& CreateForm1() {
   return *g_form1;
 }
 
-void DestroyForm1() { g_form1.reset(); }
+void DestroyForm1() {
+  g_form1.reset();
+}

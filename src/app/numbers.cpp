@@ -8,7 +8,9 @@
 namespace {
 
 // Half-to-even rounding of a finite value.
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+  return std::nearbyint(value);
+}
 
 }  // namespace
 
@@ -44,7 +46,9 @@ std::string SignedText(long long value) {
   return value < 0 ? std::to_string(value) : " " + std::to_string(value);
 }
 
-std::string PlainText(long long value) { return std::to_string(value); }
+std::string PlainText(long long value) {
+  return std::to_string(value);
+}
 
 std::optional<double> ParseNumber(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t'; };

@@ -43,7 +43,9 @@ F Bind(const char* name) {
 
 }  // namespace
 
-void SetLibraryPath(const std::string& path) { g_library_path = path; }
+void SetLibraryPath(const std::string& path) {
+  g_library_path = path;
+}
 
 const std::string& LibraryPath() {
   if (g_library_path.empty()) g_library_path = ExecutableFolder() + "/libpskengine.so";
@@ -62,13 +64,15 @@ void* LibraryHandle() {
   return g_library;
 }
 
-void* FindSymbol(const char* name) { return dlsym(LibraryHandle(), name); }
+void* FindSymbol(const char* name) {
+  return dlsym(LibraryHandle(), name);
+}
 
 // Each operation binds itself at its first call.
-#define PSK_OPERATION(result, name, params, args)                        \
-  result name params {                                                   \
-    static const auto bound = Bind<result(*) params>(#name);             \
-    return bound args;                                                   \
+#define PSK_OPERATION(result, name, params, args)            \
+  result name params {                                       \
+    static const auto bound = Bind<result(*) params>(#name); \
+    return bound args;                                       \
   }
 
 PSK_OPERATION(int32_t, fnStartSoundCard, (PskWindowHandle w, int32_t d, int32_t f), (w, d, f))

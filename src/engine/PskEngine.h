@@ -18,9 +18,9 @@ int32_t fnSetRXPSKMode(int32_t mode, int32_t reserved);
 int32_t fnSetAFCLimit(int32_t limit_hz, int32_t reserved);
 int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1, int32_t reserved2);
 int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias);
-int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last);  // data: 1024 elements
+int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last);       // data: 1024 elements
 int32_t fnGetRawData(int32_t* data, int32_t reserved, int32_t* count);  // data: 2049 elements
-int32_t fnGetVectorData(int32_t* data, int32_t reserved);  // data: 16 elements
+int32_t fnGetVectorData(int32_t* data, int32_t reserved);               // data: 16 elements
 int32_t fnGetSignalLevel(int32_t reserved);
 
 // Declared for completeness; the program never calls these.

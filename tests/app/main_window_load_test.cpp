@@ -77,10 +77,9 @@ TEST(MainWindowLoad, TheDefaultDeviceReachesTheEngineAsMinusOne) {
 TEST(MainWindowLoad, GivesTheSettingsTheirWorkingValues) {
   const QJsonObject s = LoadWith("");
   const std::pair<const char*, long long> expected[] = {
-      {"DisplayLowHz", 500}, {"DisplayHighHz", 2500}, {"GridDivisions", 20},
-      {"KanjiMode", 1},      {"ImdBest", 9999},       {"ImdWorst", -9999},
-      {"ImdAverage", 0},     {"ImdCount", 0},         {"WaterfallGain", 5},
-      {"ScopeSweepPos", 0},  {"AfcOn", 1},            {"PskMode", 0},
+      {"DisplayLowHz", 500}, {"DisplayHighHz", 2500}, {"GridDivisions", 20}, {"KanjiMode", 1},
+      {"ImdBest", 9999},     {"ImdWorst", -9999},     {"ImdAverage", 0},     {"ImdCount", 0},
+      {"WaterfallGain", 5},  {"ScopeSweepPos", 0},    {"AfcOn", 1},          {"PskMode", 0},
       {"SquelchLevel", 0},   {"ImdSum", 0},           {"SoundCardID", 0}};
   for (const auto& [name, value] : expected) EXPECT_EQ(SettingOf(s, name), value) << name;
 }
@@ -95,7 +94,8 @@ TEST(MainWindowLoad, TheControlsShowTheirStartState) {
   EXPECT_EQ(TextOf(s, "Combo3"), "5");
   EXPECT_EQ(ControlOf(s, "Option2(0)")["value"].toInt(), 1);
   EXPECT_EQ(ControlOf(s, "Option3(2)")["value"].toInt(), 1);
-  for (int i : {1, 2, 3, 4, 5}) EXPECT_EQ(ControlOf(s, "Option2(" + std::to_string(i) + ")")["value"].toInt(), 0);
+  for (int i : {1, 2, 3, 4, 5})
+    EXPECT_EQ(ControlOf(s, "Option2(" + std::to_string(i) + ")")["value"].toInt(), 0);
   EXPECT_EQ(ControlOf(s, "ckRXAFC")["value"].toInt(), 1);
   EXPECT_EQ(ControlOf(s, "Check1")["value"].toInt(), 0);
   EXPECT_EQ(ControlOf(s, "VScroll3")["value"].toInt(), 99);
@@ -117,13 +117,11 @@ TEST(MainWindowLoad, EveryControlOfTheLayoutExistsWithItsDesignGeometry) {
     const char* name;
     double left, top, width, height;
   };
-  for (const Geometry& g : {Geometry{"Picture2", 930, 1350, 9045, 1095},
-                            Geometry{"Picture5", 1350, 540, 8595, 405},
-                            Geometry{"Picture1", 45, 1365, 870, 825},
-                            Geometry{"VScroll2", 8850, 0, 135, 1155},
-                            Geometry{"Option3(1)", 210, 570, 1485, 195},
-                            Geometry{"lbCaption(7)", 2520, 240, 600, 315},
-                            Geometry{"Picture4(0)", 690, 1410, 195, 195}}) {
+  for (const Geometry& g :
+       {Geometry{"Picture2", 930, 1350, 9045, 1095}, Geometry{"Picture5", 1350, 540, 8595, 405},
+        Geometry{"Picture1", 45, 1365, 870, 825}, Geometry{"VScroll2", 8850, 0, 135, 1155},
+        Geometry{"Option3(1)", 210, 570, 1485, 195}, Geometry{"lbCaption(7)", 2520, 240, 600, 315},
+        Geometry{"Picture4(0)", 690, 1410, 195, 195}}) {
     const QJsonObject c = ControlOf(s, g.name);
     EXPECT_EQ(c["left"].toDouble(), g.left) << g.name;
     EXPECT_EQ(c["top"].toDouble(), g.top) << g.name;

@@ -1,11 +1,11 @@
 // The shared number conversions: half-to-even rounding into 16 and 32 bits,
 // the signed and plain text forms, and reading texts as numbers.
+#include "app/numbers.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "app/numbers.h"
 
 TEST(Numbers, RoundingGoesHalfToEven) {
   EXPECT_EQ(CInt(391.5), 392);

@@ -76,9 +76,9 @@ TEST_F(SpectrumControls, UnderAfcTheScrollBarFollowsTheEngineBeforeTheCursorIsDr
   EXPECT_EQ(CursorXs(s), std::vector<double>{5435});
   // The fetch comes before the engine's frequency is asked for, between the
   // vector scope's calls and the raw scope's.
-  EXPECT_EQ(CallList(s),
-            (Calls{"fnGetVectorData(array,0)", "fnGetSignalLevel(0)=0", "fnGetFFTData(array,128,640)",
-                   "fnGetRXFrequency(0)=1700", "fnGetRawData(array,0,array)"}));
+  EXPECT_EQ(CallList(s), (Calls{"fnGetVectorData(array,0)", "fnGetSignalLevel(0)=0",
+                                "fnGetFFTData(array,128,640)", "fnGetRXFrequency(0)=1700",
+                                "fnGetRawData(array,0,array)"}));
 }
 
 TEST_F(SpectrumControls, WithAfcOffTheEngineIsNotAskedAndTheScrollBarKeepsTheOperatorsValue) {

@@ -39,8 +39,12 @@ State& state() {
   return s;
 }
 
-Argument Value(int64_t v) { return {false, v}; }
-Argument Array() { return {true, 0}; }
+Argument Value(int64_t v) {
+  return {false, v};
+}
+Argument Array() {
+  return {true, 0};
+}
 
 void Record(const char* name, std::vector<Argument> args) {
   state().calls.push_back(Call{name, std::move(args), false, 0});
@@ -62,29 +66,47 @@ extern "C" {
 
 // ---- Controls ---------------------------------------------------------------
 
-void scripted_reset(void) { state() = State{}; }
-void scripted_set_start_code(int32_t code) { state().start_code = code; }
+void scripted_reset(void) {
+  state() = State{};
+}
+void scripted_set_start_code(int32_t code) {
+  state().start_code = code;
+}
 void scripted_set_frequency(int32_t hz) {
   state().frequency = hz;
   state().frequency_pinned = true;
 }
-void scripted_follow_frequency(void) { state().frequency_pinned = false; }
-void scripted_set_level(int32_t level) { state().level = level; }
-void scripted_set_fft_all(int32_t level) { state().fft.fill(level); }
+void scripted_follow_frequency(void) {
+  state().frequency_pinned = false;
+}
+void scripted_set_level(int32_t level) {
+  state().level = level;
+}
+void scripted_set_fft_all(int32_t level) {
+  state().fft.fill(level);
+}
 void scripted_set_fft_bin(int32_t bin, int32_t level) {
   if (bin >= 0 && bin < 1024) state().fft[bin] = level;
 }
 void scripted_set_vectors(const int32_t* xy16) {
   std::copy(xy16, xy16 + 16, state().vectors.begin());
 }
-void scripted_set_raw_count(int32_t count) { state().raw_count = count; }
+void scripted_set_raw_count(int32_t count) {
+  state().raw_count = count;
+}
 void scripted_set_raw(int32_t index, int32_t value) {
   if (index >= 0 && index < 2049) state().raw[index] = value;
 }
-PskWindowHandle scripted_window(void) { return state().window; }
+PskWindowHandle scripted_window(void) {
+  return state().window;
+}
 
-int32_t scripted_call_count(void) { return static_cast<int32_t>(state().calls.size()); }
-const char* scripted_call_name(int32_t i) { return CallAt(i) ? CallAt(i)->name.c_str() : ""; }
+int32_t scripted_call_count(void) {
+  return static_cast<int32_t>(state().calls.size());
+}
+const char* scripted_call_name(int32_t i) {
+  return CallAt(i) ? CallAt(i)->name.c_str() : "";
+}
 int32_t scripted_call_argc(int32_t i) {
   return CallAt(i) ? static_cast<int32_t>(CallAt(i)->args.size()) : 0;
 }
@@ -96,9 +118,15 @@ int64_t scripted_call_arg(int32_t i, int32_t a) {
   const Call* c = CallAt(i);
   return c && a >= 0 && a < static_cast<int32_t>(c->args.size()) ? c->args[a].value : 0;
 }
-int32_t scripted_call_has_result(int32_t i) { return CallAt(i) && CallAt(i)->has_result; }
-int32_t scripted_call_result(int32_t i) { return CallAt(i) ? CallAt(i)->result : 0; }
-void scripted_clear_calls(void) { state().calls.clear(); }
+int32_t scripted_call_has_result(int32_t i) {
+  return CallAt(i) && CallAt(i)->has_result;
+}
+int32_t scripted_call_result(int32_t i) {
+  return CallAt(i) ? CallAt(i)->result : 0;
+}
+void scripted_clear_calls(void) {
+  state().calls.clear();
+}
 
 // ---- The engine's operations ----------------------------------------------
 
@@ -168,9 +196,15 @@ int32_t fnGetSyncData(int32_t*, int32_t a) {
   Record("fnGetSyncData", {Array(), Value(a)});
   return -1;
 }
-int32_t fnStartTX(int32_t a) { return RecordResult("fnStartTX", {Value(a)}, -1); }
-int32_t fnStopTX(int32_t a) { return RecordResult("fnStopTX", {Value(a)}, -1); }
-int32_t fnAbortTX(int32_t a) { return RecordResult("fnAbortTX", {Value(a)}, -1); }
+int32_t fnStartTX(int32_t a) {
+  return RecordResult("fnStartTX", {Value(a)}, -1);
+}
+int32_t fnStopTX(int32_t a) {
+  return RecordResult("fnStopTX", {Value(a)}, -1);
+}
+int32_t fnAbortTX(int32_t a) {
+  return RecordResult("fnAbortTX", {Value(a)}, -1);
+}
 int32_t fnSetTXFrequency(int32_t hz, int32_t a) {
   return RecordResult("fnSetTXFrequency", {Value(hz), Value(a)}, -1);
 }
@@ -186,7 +220,9 @@ int32_t fnSendTXString(const char*, int32_t a) {
 int32_t fnGetTXCharsRemaining(int32_t a) {
   return RecordResult("fnGetTXCharsRemaining", {Value(a)}, 0);
 }
-int32_t fnClearTXBuffer(int32_t a) { return RecordResult("fnClearTXBuffer", {Value(a)}, -1); }
+int32_t fnClearTXBuffer(int32_t a) {
+  return RecordResult("fnClearTXBuffer", {Value(a)}, -1);
+}
 int32_t fnSetCWIDSpeed(int32_t w, int32_t a) {
   return RecordResult("fnSetCWIDSpeed", {Value(w), Value(a)}, -1);
 }

@@ -24,7 +24,7 @@ PSKENGINE_API void scripted_follow_frequency(void);
 PSKENGINE_API void scripted_set_level(int32_t level);
 PSKENGINE_API void scripted_set_fft_all(int32_t level);
 PSKENGINE_API void scripted_set_fft_bin(int32_t bin, int32_t level); /* bin 0..1023 */
-PSKENGINE_API void scripted_set_vectors(const int32_t *xy16);        /* 16 values */
+PSKENGINE_API void scripted_set_vectors(const int32_t* xy16);        /* 16 values */
 PSKENGINE_API void scripted_set_raw_count(int32_t count);
 PSKENGINE_API void scripted_set_raw(int32_t index, int32_t value); /* index 0..2048 */
 
@@ -33,7 +33,7 @@ PSKENGINE_API PskWindowHandle scripted_window(void);
 
 /* The recorded calls since the last scripted_clear_calls, oldest first. */
 PSKENGINE_API int32_t scripted_call_count(void);
-PSKENGINE_API const char *scripted_call_name(int32_t call);
+PSKENGINE_API const char* scripted_call_name(int32_t call);
 PSKENGINE_API int32_t scripted_call_argc(int32_t call);
 /* 1 when argument arg was an array (or a pointer), else 0. */
 PSKENGINE_API int32_t scripted_call_arg_is_array(int32_t call, int32_t arg);

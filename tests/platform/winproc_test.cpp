@@ -1,13 +1,13 @@
 // Window procedures and message posting: replacement, forwarding, delivery
 // order across threads and the coalescing of display notifications.
+#include "platform/winproc/winproc.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <random>
 #include <thread>
 #include <vector>
-
-#include "platform/winproc/winproc.h"
 
 using namespace winproc;
 
@@ -36,11 +36,11 @@ LRESULT Doubler(HWND window, UINT msg, WPARAM w, LPARAM l) {
 TEST(WindowProcedure, ReplacingReturnsThePreviousAndForwardingReturnsItsResult) {
   MessageWindow window;
   g_seen.clear();
-  const LONG_PTR first = SetWindowLongA(window.handle(), GWL_WNDPROC,
-                                        reinterpret_cast<LONG_PTR>(&Recorder));
+  const LONG_PTR first =
+      SetWindowLongA(window.handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder));
   EXPECT_EQ(first, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
-  const LONG_PTR second = SetWindowLongA(window.handle(), GWL_WNDPROC,
-                                         reinterpret_cast<LONG_PTR>(&Doubler));
+  const LONG_PTR second =
+      SetWindowLongA(window.handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Doubler));
   EXPECT_EQ(second, reinterpret_cast<LONG_PTR>(&Recorder));
   EXPECT_EQ(SendMessageA(window.handle(), 2029, 3, -1), 14);
   ASSERT_EQ(g_seen.size(), 1u);

@@ -73,13 +73,14 @@ TEST(ReplayTool, AnUnknownCommandIsAnErrorWithItsLineNumber) {
 TEST(ReplayTool, AMissingEngineLibraryIsNamedAndEndsTheProgram) {
   const Outcome outcome = RunReplay("load Form1\n", {"--engine", "/nonexistent/libpskengine.so"});
   EXPECT_NE(outcome.status, 0);
-  EXPECT_TRUE(outcome.errors.contains("/nonexistent/libpskengine.so")) << outcome.errors.toStdString();
+  EXPECT_TRUE(outcome.errors.contains("/nonexistent/libpskengine.so"))
+      << outcome.errors.toStdString();
 }
 
 TEST(ReplayTool, AMissingOperationIsNamedAndEndsTheProgram) {
-  const Outcome outcome =
-      RunReplay("load Form1\n", {"--engine", QCoreApplication::applicationDirPath() +
-                                                 "/libtonvista-incomplete-engine.so"});
+  const Outcome outcome = RunReplay(
+      "load Form1\n",
+      {"--engine", QCoreApplication::applicationDirPath() + "/libtonvista-incomplete-engine.so"});
   EXPECT_NE(outcome.status, 0);
   EXPECT_TRUE(outcome.errors.contains("fnSetFFTMode")) << outcome.errors.toStdString();
 }

@@ -20,8 +20,8 @@
 #include "platform/devices/devices.h"
 #include "platform/forms/forms.h"
 #include "platform/winproc/winproc.h"
-#include "scripted_engine_control.h"
 #include "script_words.h"
+#include "scripted_engine_control.h"
 
 namespace replay {
 namespace {
@@ -84,7 +84,9 @@ forms::Control* FindControl(const std::string& name) {
   return nullptr;
 }
 
-QJsonArray RgbJson(forms::Rgb c) { return QJsonArray{c.r, c.g, c.b}; }
+QJsonArray RgbJson(forms::Rgb c) {
+  return QJsonArray{c.r, c.g, c.b};
+}
 
 QJsonObject DrawOpJson(const forms::DrawOp& op) {
   using K = forms::DrawOp::Kind;
@@ -94,11 +96,12 @@ QJsonObject DrawOpJson(const forms::DrawOp& op) {
     case K::Width:
       return {{"op", "width"}, {"w", op.width}};
     case K::Line:
-      return {{"op", "line"}, {"x1", op.x1}, {"y1", op.y1}, {"x2", op.x2}, {"y2", op.y2},
-              {"rgb", RgbJson(op.rgb)}};
+      return {{"op", "line"}, {"x1", op.x1}, {"y1", op.y1},
+              {"x2", op.x2},  {"y2", op.y2}, {"rgb", RgbJson(op.rgb)}};
     case K::Box:
-      return {{"op", "box"},     {"x1", op.x1}, {"y1", op.y1},           {"x2", op.x2},
-              {"y2", op.y2},     {"rgb", RgbJson(op.rgb)}, {"filled", op.filled}};
+      return {{"op", "box"},        {"x1", op.x1}, {"y1", op.y1},
+              {"x2", op.x2},        {"y2", op.y2}, {"rgb", RgbJson(op.rgb)},
+              {"filled", op.filled}};
     case K::Circle:
       return {{"op", "circle"}, {"x", op.x1}, {"y", op.y1}, {"r", op.r}, {"rgb", RgbJson(op.rgb)}};
     case K::Point:
@@ -125,11 +128,16 @@ QJsonObject ControlJson(const forms::Control& c) {
 }
 
 QJsonObject FormJson(const forms::Form& f) {
-  return {{"kind", "Form"},         {"text", QString::fromStdString(f.Caption())},
-          {"value", 0},             {"visible", f.IsShown()},
-          {"left", f.Left()},       {"top", f.Top()},
-          {"width", f.Width()},     {"height", f.Height()},
-          {"scale_width", f.ScaleWidth()}, {"scale_height", f.ScaleHeight()}};
+  return {{"kind", "Form"},
+          {"text", QString::fromStdString(f.Caption())},
+          {"value", 0},
+          {"visible", f.IsShown()},
+          {"left", f.Left()},
+          {"top", f.Top()},
+          {"width", f.Width()},
+          {"height", f.Height()},
+          {"scale_width", f.ScaleWidth()},
+          {"scale_height", f.ScaleHeight()}};
 }
 
 QJsonArray EngineCallsJson() {
@@ -379,7 +387,8 @@ bool Session::RunLine(int n, std::string_view text) {
   } else if (cmd == "resize") {
     need(3);
     if (!Form1Exists()) throw ScriptError(n, "the main window is not open");
-    Form1().Resize(static_cast<float>(Number(n, words[1])), static_cast<float>(Number(n, words[2])));
+    Form1().Resize(static_cast<float>(Number(n, words[1])),
+                   static_cast<float>(Number(n, words[2])));
   } else if (cmd == "dump") {
     need(2);
     if (out_.empty()) throw ScriptError(n, "dump needs an output folder");
@@ -426,7 +435,8 @@ void Session::Dump(const std::string& name, const std::string& folder) {
   file.write(QJsonDocument(snapshot).toJson(QJsonDocument::Indented));
   for (forms::Form* form : OpenForms()) {
     for (forms::Control* c : form->Controls()) {
-      if (auto* p = dynamic_cast<forms::PictureBox*>(c)) p->SavePng(base + "-" + c->Name() + ".png");
+      if (auto* p = dynamic_cast<forms::PictureBox*>(c))
+        p->SavePng(base + "-" + c->Name() + ".png");
     }
   }
   // The main window as NAME-window.png, others as NAME-FORM-window.png.

@@ -14,7 +14,8 @@ namespace {
 const QEvent::Type kMessageEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 struct MessageEvent : QEvent {
-  MessageEvent(UINT m, WPARAM w, LPARAM l) : QEvent(kMessageEventType), msg(m), wparam(w), lparam(l) {}
+  MessageEvent(UINT m, WPARAM w, LPARAM l)
+      : QEvent(kMessageEventType), msg(m), wparam(w), lparam(l) {}
   UINT msg;
   WPARAM wparam;
   LPARAM lparam;
@@ -79,7 +80,9 @@ MessageWindow::~MessageWindow() {
   delete receiver_;  // drops the messages still queued for it
 }
 
-WNDPROC MessageWindow::procedure() const { return receiver_->procedure.load(); }
+WNDPROC MessageWindow::procedure() const {
+  return receiver_->procedure.load();
+}
 
 WNDPROC MessageWindow::set_procedure(WNDPROC procedure) {
   return receiver_->procedure.exchange(procedure ? procedure : &DefWindowProcA);
@@ -92,7 +95,8 @@ void MessageWindow::DeliverPosted() {
 LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR new_value) {
   if (index != GWL_WNDPROC || !IsWindow(window)) return 0;
   auto* procedure = reinterpret_cast<WNDPROC>(new_value);
-  WNDPROC previous = ReceiverOf(window)->procedure.exchange(procedure ? procedure : &DefWindowProcA);
+  WNDPROC previous =
+      ReceiverOf(window)->procedure.exchange(procedure ? procedure : &DefWindowProcA);
   return reinterpret_cast<LONG_PTR>(previous);
 }
 
@@ -101,7 +105,9 @@ LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT msg, WPARAM wparam,
   return procedure(window, msg, wparam, lparam);
 }
 
-LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) {
+  return 0;
+}
 
 bool PostMessageA(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
   if (!IsWindow(window)) return false;
