@@ -13,17 +13,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-struct FftSettings : ::testing::Test {
-  void SetUp() override {
-    session.Run("load Form1");
-    session.Snapshot();
-  }
-  Calls CallsAfter(const std::string& script) {
-    session.Run(script);
-    return CallList(session.Snapshot());
-  }
-  replay::Session session;
-};
+struct FftSettings : LoadedMainWindow {};
 
 }  // namespace
 

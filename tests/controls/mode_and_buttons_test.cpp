@@ -11,17 +11,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-struct Actions : ::testing::Test {
-  void SetUp() override {
-    session.Run("load Form1");
-    session.Snapshot();
-  }
-  Calls CallsAfter(const std::string& script) {
-    session.Run(script);
-    return CallList(session.Snapshot());
-  }
-  replay::Session session;
-};
+struct Actions : LoadedMainWindow {};
 
 }  // namespace
 

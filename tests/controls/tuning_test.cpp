@@ -14,17 +14,7 @@ namespace {
 
 // A loaded main window (engine, txtRec and VScroll1 at 1500, AFC on), with
 // the load's engine calls taken away.
-struct Tuning : ::testing::Test {
-  void SetUp() override {
-    session.Run("load Form1");
-    session.Snapshot();
-  }
-  Calls CallsAfter(const std::string& script) {
-    session.Run(script);
-    return CallList(session.Snapshot());
-  }
-  replay::Session session;
-};
+struct Tuning : LoadedMainWindow {};
 
 Calls Tune(int hz) {
   return {"fnSetRXFrequency(" + std::to_string(hz) + ",0,0)"};

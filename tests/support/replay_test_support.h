@@ -1,6 +1,8 @@
 // Helpers for tests that drive the program through a replay session.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <string>
@@ -22,5 +24,20 @@ std::string TextOf(const QJsonObject& snapshot, const std::string& name);
 long long SettingOf(const QJsonObject& snapshot, const std::string& name);
 // A picture box's drawing operations of a snapshot.
 QJsonArray DrawOf(const QJsonObject& snapshot, const std::string& box);
+
+// A test case with the main window loaded and the load's engine calls
+// taken away.
+struct LoadedMainWindow : ::testing::Test {
+  void SetUp() override {
+    session.Run("load Form1");
+    session.Snapshot();
+  }
+  // The engine calls that running the script makes.
+  std::vector<std::string> CallsAfter(const std::string& script) {
+    session.Run(script);
+    return CallList(session.Snapshot());
+  }
+  replay::Session session;
+};
 
 }  // namespace testing_support
