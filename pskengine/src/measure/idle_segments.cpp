@@ -62,12 +62,14 @@ void IdleSegmenter::process(std::span<const float> samples, std::span<const Symb
 
 void IdleSegmenter::on_symbol(const SymbolInfo& symbol, double mix_hz) {
   // A symbol far weaker than the running level (or not a number) marks a gap.
-  if (!(std::abs(symbol.z) >= kGapLevel)) gap_ = true;
-  recent_.push_back({symbol.position, mix_hz, symbol.z});
+  const float level = std::abs(symbol.z);
+  if (!(level >= kGapLevel)) gap_ = true;
+  const bool steady = level >= kSteadyLow && level <= kSteadyHigh;
+  recent_.push_back({symbol.position, mix_hz, symbol.z, steady});
   while (!recent_.empty() && recent_.front().position < static_cast<double>(samples_ - kHistory))
     recent_.pop_front();
 
-  detector_.process(symbol.reversal, symbol.position);
+  detector_.process(symbol.reversal && steady, symbol.position);
   if (!detector_.idle()) {
     run_ = 0;
     return;
@@ -99,7 +101,7 @@ bool IdleSegmenter::estimate_carrier(int64_t start, double& carrier_hz) const {
   double reference = 0.0;
   int count = 0;
   for (const SymbolRecord& s : recent_) {
-    if (s.position < from || s.position > to) continue;
+    if (!s.steady || s.position < from || s.position > to) continue;
     reference += s.mix_hz;
     ++count;
   }
@@ -111,7 +113,7 @@ bool IdleSegmenter::estimate_carrier(int64_t start, double& carrier_hz) const {
   std::complex<double> sum{0.0, 0.0};
   double length = 0.0;
   for (const SymbolRecord& s : recent_) {
-    if (s.position < from || s.position > to) continue;
+    if (!s.steady || s.position < from || s.position > to) continue;
     const std::complex<double> turn = -std::complex<double>(s.z);
     sum += turn * std::polar(1.0, 2.0 * std::numbers::pi * (s.mix_hz - reference) / baud_);
     length += std::abs(turn);

@@ -51,6 +51,13 @@ class IdleSegmenter {
   // the signal went away (a transmitter unkeyed, a fade): later stretches are
   // not continuous with earlier ones.
   static constexpr float kGapLevel = 0.1f;
+  // A reversal counts towards an idle run, and a symbol towards the carrier
+  // estimate, only when its strength is steady: within these multiples of
+  // the running level.  The first symbols of a transmission (while the level
+  // rises from the noise) and the last (as it falls away) never are, so a
+  // run never reaches into silence at either end.
+  static constexpr float kSteadyLow = 0.5f;
+  static constexpr float kSteadyHigh = 2.0f;
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.
   static constexpr double kMinCoherence = 0.5;
@@ -76,6 +83,7 @@ class IdleSegmenter {
     double position;        // instant, input samples
     double mix_hz;          // mixing frequency when taken, Hz
     std::complex<float> z;  // phase change from the previous symbol
+    bool steady;            // its strength was steady
   };
   void on_symbol(const SymbolInfo& symbol, double mix_hz);
   bool analyse(int64_t start, IdleSegment& out);
