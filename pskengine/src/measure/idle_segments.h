@@ -56,8 +56,8 @@ class IdleSegmenter {
   // the running level.  The first symbols of a transmission (while the level
   // rises from the noise) and the last (as it falls away) never are, so a
   // run never reaches into silence at either end.
-  static constexpr float kSteadyLow = 0.5f;
-  static constexpr float kSteadyHigh = 2.0f;
+  static constexpr float kSteadyLow = 0.25f;
+  static constexpr float kSteadyHigh = 4.0f;
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.
   static constexpr double kMinCoherence = 0.5;
