@@ -1,6 +1,7 @@
 #include "measure/tone_analyzer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -36,22 +37,31 @@ void ToneAnalyzer::process(std::span<const float> x, std::span<const double> hz,
     return;
   }
   for (size_t i = 0; i < n; ++i) windowed_[i] = window_[i] * static_cast<double>(x[i]);
-  for (size_t k = 0; k < count; ++k) {
-    // Goertzel: s[i] = y[i] + 2 cos(w) s[i-1] - s[i-2]; then
-    // sum y[i] e^(-j w i) = e^(-j w (n-1)) (s[n-1] - e^(-j w) s[n-2]).
-    const double w = 2.0 * std::numbers::pi * hz[k] / rate_;
-    const double coeff = 2.0 * std::cos(w);
-    double s1 = 0.0, s2 = 0.0;
+  // Goertzel for kGroup frequencies side by side (independent recursions
+  // keep the processor busy): s[i] = y[i] + 2 cos(w) s[i-1] - s[i-2]; then
+  // sum y[i] e^(-j w i) = e^(-j w (n-1)) (s[n-1] - e^(-j w) s[n-2]).
+  constexpr size_t kGroup = 8;
+  for (size_t base = 0; base < count; base += kGroup) {
+    const size_t m = std::min(kGroup, count - base);
+    std::array<double, kGroup> coeff{}, s1{}, s2{};
+    for (size_t k = 0; k < m; ++k)
+      coeff[k] = 2.0 * std::cos(2.0 * std::numbers::pi * hz[base + k] / rate_);
     for (size_t i = 0; i < n; ++i) {
-      const double s0 = windowed_[i] + coeff * s1 - s2;
-      s2 = s1;
-      s1 = s0;
+      const double y = windowed_[i];
+      for (size_t k = 0; k < kGroup; ++k) {
+        const double s0 = y + coeff[k] * s1[k] - s2[k];
+        s2[k] = s1[k];
+        s1[k] = s0;
+      }
     }
-    const std::complex<double> tail = s1 - std::polar(1.0, -w) * s2;
     // Phase referred to the centre sample n/2: multiply by e^(j w n/2).
     const double n_minus_1 = static_cast<double>(n - 1);
     const double centre = static_cast<double>(n / 2);
-    out[k] = tail * std::polar(1.0, -w * n_minus_1 + w * centre);
+    for (size_t k = 0; k < m; ++k) {
+      const double w = 2.0 * std::numbers::pi * hz[base + k] / rate_;
+      const std::complex<double> tail = s1[k] - std::polar(1.0, -w) * s2[k];
+      out[base + k] = tail * std::polar(1.0, -w * n_minus_1 + w * centre);
+    }
   }
 }
 
