@@ -111,6 +111,36 @@ TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndNoiseOrTextNever) {
   }
 }
 
+// A signal without distortion has no products to read: no IMD reading, even
+// without noise (the clock still reads).  A signal so low that a product tone
+// would fall below 20 Hz (BPSK125 at 200 Hz: 12.5 Hz) is not measured at all.
+TEST(ImdMeasure, NoReadingWithoutProductsOrWithProductsOutOfTheBand) {
+  TestSignalSpec clean;
+  clean.mode = PskMode::Bpsk63;
+  clean.idle_seconds = 20;
+  clean.seconds = 20;
+  const test::Readings r = test::measure(clean.mode, make_test_signal(clean).samples);
+  EXPECT_TRUE(r.imd.empty());
+  ASSERT_FALSE(r.clock.empty());
+  EXPECT_NEAR(r.clock.back().value, 0, 3);
+
+  TestSignalSpec low;
+  low.mode = PskMode::Bpsk125;
+  low.carrier_hz = 200.0;
+  low.imd_db = -25;
+  low.snr_db = 30;
+  low.idle_seconds = 20;
+  low.seconds = 20;
+  const test::Readings at_200 = test::measure(low.mode, make_test_signal(low).samples, 200);
+  EXPECT_TRUE(at_200.imd.empty());
+  EXPECT_TRUE(at_200.clock.empty());
+  low.carrier_hz = 300.0;  // products at 112.5 and 487.5 Hz: measured
+  const test::Readings at_300 = test::measure(low.mode, make_test_signal(low).samples, 300);
+  ASSERT_FALSE(at_300.imd.empty());
+  const double truth = test::imd_truth(low);
+  for (const test::Reading& reading : at_300.imd) EXPECT_NEAR(reading.value, truth, 1.0);
+}
+
 // A transmission of idle, text, idle, text, idle, whose drive changes during
 // the second text: the readings come only in the idle runs (from one stretch
 // after a run starts to its end), each run's readings are its own IMD, so the
