@@ -79,6 +79,7 @@ class Receiver {
   // Feeds the measurements one block and the symbols the demodulator took
   // from it while mixing at mix_hz.
   void measure(std::span<const float> block, double mix_hz);
+  // Starts the measurements afresh for mode (its symbol rate).
   void restart_measurements(PskMode mode);
   void emit(uint32_t msg, int32_t wparam, int32_t lparam = 0);
 
