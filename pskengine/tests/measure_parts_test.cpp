@@ -1,9 +1,8 @@
 // The measurement's parts against exact truth: the tone analysis (amplitude
-// and phase within 1e-6, no leakage between tones whole bins apart, noise
-// gain within 3 %), where idle stretches are cut (wholly inside true idle,
-// at least 3 symbols clear of its edges, never across a silence unmarked),
-// and the rules of the IMD meter and the clock estimator on stretches whose
-// tones are set by hand.
+// and phase within 1e-6, no leakage between tones whole bins apart), where
+// idle stretches are cut (wholly inside true idle, at least 3 symbols clear
+// of its edges, never across a silence unmarked), and the rules of the IMD
+// meter and the clock estimator on stretches whose tones are set by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,7 +25,7 @@ namespace {
 constexpr double kRate = 8000.0;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakageAndKnowsItsNoiseGain) {
+TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
   ToneAnalyzer analyzer(8192);
   ASSERT_EQ(analyzer.length(), 8192);
   // Idle tones 32 bins apart (BPSK31 at 1500 Hz) and a weak product beside them.
@@ -54,19 +53,6 @@ TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakageAndKnowsItsNoiseGai
   // A stretch of the wrong length gives zeros, not garbage.
   analyzer.process(std::span<const float>(x).first(100), hz, out);
   EXPECT_EQ(out[0], std::complex<double>(0.0, 0.0));
-
-  // White noise of unit variance reads noise_power_gain() on average.
-  std::mt19937 rng(5);
-  std::normal_distribution<float> gauss(0.0f, 1.0f);
-  double sum = 0;
-  const int stretches = 400;
-  for (int i = 0; i < stretches; ++i) {
-    for (float& v : x) v = gauss(rng);
-    analyzer.process(x, hz, out);
-    for (const auto& v : out) sum += std::norm(v) / 2;
-  }
-  const double mean = sum / (stretches * static_cast<double>(hz.size()));
-  EXPECT_NEAR(mean / analyzer.noise_power_gain(), 1.0, 0.03);
 }
 
 // Spans of pure idle waveform in a modulator's output: runs of at least 32
@@ -174,28 +160,6 @@ IdleSegment stretch(int64_t run, int64_t centre, double imd_db, double noise = 0
   s.noise_power = noise;
   s.noise_bins = 6;
   return s;
-}
-
-TEST(ImdMeter, ReadsAboutOnceASecondAndNeverAveragesTwoIdleRuns) {
-  ImdMeter meter;
-  std::vector<int32_t> first, second;
-  int64_t centre = 0;
-  for (int i = 0; i < 20; ++i, centre += IdleSegmenter::kHop) {
-    const IdleSegment s = stretch(1, centre, -20.0);
-    meter.process(std::span(&s, 1));
-    first.insert(first.end(), meter.readings().begin(), meter.readings().end());
-  }
-  for (int i = 0; i < 20; ++i, centre += IdleSegmenter::kHop) {
-    const IdleSegment s = stretch(2, centre, -33.0);
-    meter.process(std::span(&s, 1));
-    second.insert(second.end(), meter.readings().begin(), meter.readings().end());
-  }
-  // 20 stretches are 10.7 s of idle: a reading every 8192 samples once two
-  // stretches are in.
-  EXPECT_EQ(first.size(), 9u);
-  EXPECT_EQ(second.size(), 9u);
-  for (int32_t r : first) EXPECT_EQ(r, -20);
-  for (int32_t r : second) EXPECT_EQ(r, -33);
 }
 
 TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {

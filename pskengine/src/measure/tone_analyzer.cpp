@@ -12,7 +12,7 @@ ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz)
   const int n = std::max(length, 16);
   window_.resize(static_cast<size_t>(n));
   windowed_.resize(window_.size());
-  double sum = 0.0, sum_sq = 0.0;
+  double sum = 0.0;
   for (int i = 0; i < n; ++i) {
     const double s = std::sin(std::numbers::pi * i / n);
     window_[static_cast<size_t>(i)] = s * s;
@@ -20,11 +20,7 @@ ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz)
   }
   // Gain 2 / sum: the positive-frequency half of a real tone then reads its
   // full amplitude.
-  for (double& w : window_) {
-    w *= 2.0 / sum;
-    sum_sq += w * w;
-  }
-  noise_power_gain_ = sum_sq / 2.0;
+  for (double& w : window_) w *= 2.0 / sum;
 }
 
 void ToneAnalyzer::process(std::span<const float> x, std::span<const double> hz,

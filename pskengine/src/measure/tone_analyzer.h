@@ -26,15 +26,11 @@ class ToneAnalyzer {
 
   int length() const { return static_cast<int>(window_.size()); }  // samples per stretch
   double bin_hz() const { return rate_ / length(); }  // spacing of the window's zeros, Hz
-  // Mean of |X|^2 / 2 (the power an analysed tone reads) for white noise of
-  // unit variance per sample.
-  double noise_power_gain() const { return noise_power_gain_; }
 
  private:
-  double rate_;                    // sample rate, Hz
-  std::vector<double> window_;     // Hann window, scaled so a tone reads its amplitude
-  std::vector<double> windowed_;   // the current stretch times the window
-  double noise_power_gain_ = 0.0;  // see noise_power_gain()
+  double rate_;                   // sample rate, Hz
+  std::vector<double> window_;    // Hann window, scaled so a tone reads its amplitude
+  std::vector<double> windowed_;  // the current stretch times the window
 };
 
 }  // namespace psk
