@@ -6,6 +6,11 @@
 #include "pskengine.h"
 
 namespace psk {
+namespace {
+// The demodulator moves its mixer (AFC) only at multiples of this many of
+// its input samples; blocks that end on them are mixed at one frequency.
+constexpr int64_t kMixGrid = 256;
+}  // namespace
 
 Receiver::Receiver() {
   reset();
@@ -15,6 +20,7 @@ void Receiver::reset() {
   spectrum_.reset();
   raw_.reset();
   demod_.reset();
+  restart_measurements(demod_.mode());
   events_.clear();
   samples_processed_ = 0;
   samples_to_tick_ = kDisplayIntervalSamples;
@@ -38,18 +44,38 @@ void Receiver::process_span(std::span<const float> samples) {
   // the transforms: it counts as silence, and the rest is kept within +-16.
   std::array<float, 256> clean;
   while (!samples.empty()) {
-    const size_t n = std::min(samples.size(), clean.size());
+    const auto to_grid = static_cast<size_t>(kMixGrid - demod_.samples() % kMixGrid);
+    const size_t n = std::min({samples.size(), clean.size(), to_grid});
     for (size_t i = 0; i < n; ++i) {
       clean[i] = std::isfinite(samples[i]) ? std::clamp(samples[i], -16.0f, 16.0f) : 0.0f;
     }
     const std::span<const float> block(clean.data(), n);
     raw_.push(block);
     spectrum_.push(block);
+    const double mix_hz = demod_.frequency();
     demod_.process(block);
     for (uint8_t byte : demod_.decoded()) emit(WM_ENGINE_RXCHAR, byte, 0);
+    measure(block, mix_hz);
     samples_processed_ += n;
     samples = samples.subspan(n);
   }
+}
+
+void Receiver::measure(std::span<const float> block, double mix_hz) {
+  segmenter_.process(block, demod_.symbols(), mix_hz);
+  const auto& segments = segmenter_.segments();
+  if (segments.empty()) return;
+  imd_.process(segments);
+  for (int32_t db : imd_.readings()) emit(WM_ENGINE_IMD, db);
+  clock_.process(segments);
+  for (int32_t ppm : clock_.readings()) emit(WM_ENGINE_CLOCKERR, ppm);
+}
+
+void Receiver::restart_measurements(PskMode mode) {
+  segmenter_ = IdleSegmenter(mode);
+  imd_.reset();
+  clock_ = ClockErrorEstimator(mode);
+  measured_hz_ = demod_.set_frequency_hz();
 }
 
 void Receiver::display_tick() {
@@ -70,13 +96,24 @@ std::vector<EngineEvent> Receiver::take_events() {
 int32_t Receiver::set_rx_frequency(int32_t hz) {
   const int32_t result = settings_.set_rx_frequency(hz);
   demod_.set_frequency(settings_.rx_frequency_hz());
+  // Tuned to another signal (more than a symbol rate from where the
+  // measurements began): they start afresh, so its readings never mix with
+  // the last signal's.  Smaller moves keep them.
+  if (std::abs(demod_.set_frequency_hz() - measured_hz_) > mode_info(demod_.mode()).baud) {
+    segmenter_.break_run();
+    clock_.reset();
+    measured_hz_ = demod_.set_frequency_hz();
+  }
   return result;
 }
 
 int32_t Receiver::set_mode(int32_t code) {
   const int32_t result = settings_.set_mode(code);
   const auto mode = mode_from_engine_code(code);
-  if (result == kSettingOk && mode && *mode != demod_.mode()) demod_.set_mode(*mode);
+  if (result == kSettingOk && mode && *mode != demod_.mode()) {
+    demod_.set_mode(*mode);
+    restart_measurements(*mode);
+  }
   return result;
 }
 

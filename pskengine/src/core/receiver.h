@@ -10,8 +10,10 @@
 // signal level and emits WM_ENGINE_DISPLAY.  The demodulator (decoding,
 // AFC, squelch, phase vectors, signal level) sees every sample in
 // Receiver::process_span and each byte it decodes becomes a WM_ENGINE_RXCHAR
-// event; the IMD and clock measurements add WM_ENGINE_IMD and
-// WM_ENGINE_CLOCKERR there with emit().
+// event.  The measurements follow it there: IdleSegmenter cuts stretches of
+// idle signal out of the input, using the demodulator's symbols, and the IMD
+// meter and the clock-error estimator turn them into WM_ENGINE_IMD and
+// WM_ENGINE_CLOCKERR events.
 #pragma once
 
 #include <array>
@@ -22,6 +24,9 @@
 #include "core/engine_event.h"
 #include "core/raw_buffer.h"
 #include "core/receiver_settings.h"
+#include "measure/clock_estimator.h"
+#include "measure/idle_segments.h"
+#include "measure/imd_meter.h"
 #include "psk_demodulator.h"
 #include "spectrum/spectrum.h"
 
@@ -60,6 +65,9 @@ class Receiver {
   // Signal level 0..100, the squelch's scale (see PskDemodulator::level).
   int32_t signal_level() const { return demod_.level(); }
   const PskDemodulator& demodulator() const { return demod_; }
+  const IdleSegmenter& idle_segmenter() const { return segmenter_; }
+  const ImdMeter& imd_meter() const { return imd_; }
+  const ClockErrorEstimator& clock_estimator() const { return clock_; }
   // Samples processed since construction or reset.
   uint64_t samples_processed() const { return samples_processed_; }
   const Spectrum& spectrum() const { return spectrum_; }
@@ -68,12 +76,21 @@ class Receiver {
   // Processes samples that end at or before the next display tick.
   void process_span(std::span<const float> samples);
   void display_tick();
+  // Feeds the measurements one block and the symbols the demodulator took
+  // from it while mixing at mix_hz.
+  void measure(std::span<const float> block, double mix_hz);
+  // Starts the measurements afresh for mode (its symbol rate).
+  void restart_measurements(PskMode mode);
   void emit(uint32_t msg, int32_t wparam, int32_t lparam = 0);
 
   ReceiverSettings settings_;                      // validated settings
   Spectrum spectrum_;                              // display spectrum and noise reference
   RawBuffer raw_;                                  // newest raw samples
   PskDemodulator demod_;                           // decoding, AFC, squelch, vectors, level
+  IdleSegmenter segmenter_;                        // stretches of idle signal
+  ImdMeter imd_;                                   // IMD readings
+  ClockErrorEstimator clock_;                      // clock-error readings
+  double measured_hz_ = 1500.0;                    // frequency set when the measurements began, Hz
   std::vector<EngineEvent> events_;                // events not yet taken
   uint64_t samples_processed_ = 0;                 // samples since reset
   int samples_to_tick_ = kDisplayIntervalSamples;  // samples until the next display tick

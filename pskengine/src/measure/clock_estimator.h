@@ -1,0 +1,104 @@
+// The sound card's clock error from the symbol timing of the idle signal.
+//
+// The idle signal (continuous phase reversals) is the carrier times
+// cos(pi t / T): two tones one symbol rate apart, whose phase difference
+// turns by one cycle per symbol.  That difference, in each stretch of idle
+// (IdleSegmenter), is the symbol timing there, free of the carrier's
+// frequency, drift and the AFC.  Against the nominal symbol clock it drifts
+// by (received rate - nominal rate) cycles a second; a sound card that
+// samples faster than nominal by e sees the symbols (1 + e) times longer.  A
+// weighted straight-line fit of the timing over time gives e in ppm,
+// positive when the card samples fast.
+//
+// A track is one stretch of continuous symbol clock: an idle run, joined to
+// the next one when the signal never went away between them (text of the
+// same transmission) and that run's timing continues the track's line.
+// Tracks that cannot be joined (a new transmission, another station) are
+// fitted apart and their results combined, weighted by their precision.
+// The estimate is reported, in whole ppm, once its standard deviation is at
+// most kMaxSigmaPpm, and then every kInterval samples while idle goes on.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "measure/idle_segments.h"
+#include "modes.h"
+
+namespace psk {
+
+class ClockErrorEstimator {
+ public:
+  static constexpr double kMaxSigmaPpm = 1.2;     // largest standard deviation reported, ppm
+  static constexpr int64_t kInterval = 5 * 8000;  // input samples between readings (5 s)
+  static constexpr int kMinSegments = 8;          // fewest stretches before any reading
+  static constexpr int kMaxTrackSegments = 8192;  // stretches one track holds (70 min)
+  static constexpr int kMaxTracks = 16;           // finished tracks kept for the estimate
+  static constexpr double kFloorVariance = 1e-8;  // smallest timing variance of a stretch, cycles^2
+  // A run joins the track only when the track predicts its timing this well
+  // (standard deviation, cycles) and the run's timing lies within
+  // kJoinSigmas of the prediction.
+  static constexpr double kMaxPredictionSigma = 0.02;
+  static constexpr double kJoinSigmas = 4.0;
+  // Neighbouring stretches share noise (correlation 1/6, see ImdMeter),
+  // which raises the variance of a fit by this factor.
+  static constexpr double kOverlapFactor = 1.0 + 2.0 / 6.0;
+  // The scatter about the fit counts as excess beyond this many standard
+  // deviations of its expected value.
+  static constexpr double kExcessSigmas = 3.0;
+
+  explicit ClockErrorEstimator(PskMode mode = PskMode::Bpsk31);
+  void reset();
+  // Takes the stretches IdleSegmenter completed; readings() then holds the
+  // readings they produced.
+  void process(std::span<const IdleSegment> segments);
+
+  const std::vector<int32_t>& readings() const { return readings_; }  // whole ppm, oldest first
+  bool settled() const;                                               // precise enough to report
+  double ppm() const { return ppm_; }              // current estimate, ppm (0 before one)
+  double sigma_ppm() const { return sigma_ppm_; }  // its standard deviation, ppm
+  int tracks() const;                              // tracks in the estimate
+  int64_t segments() const { return segments_; }   // stretches used since reset
+
+ private:
+  struct Observation {
+    double t;         // centre, seconds since the track's first stretch
+    double u;         // timing against the nominal clock, cycles (unwrapped)
+    double variance;  // of u, cycles^2
+  };
+  struct Fit {
+    double slope = 0;           // cycles per second
+    double slope_variance = 0;  // (cycles per second)^2
+    bool valid = false;         // at least two observations
+  };
+  struct Result {
+    double ppm;       // the track's clock error
+    double variance;  // ppm^2
+  };
+  void add(const IdleSegment& s);
+  Fit fit() const;
+  // Predicted timing at t (seconds since the track's start) and its variance.
+  bool predict(double t, double& u, double& variance) const;
+  void finish_track();
+  void update_estimate();
+  Result result_of(const Fit& f) const;
+
+  double baud_;                     // nominal symbol rate, symbols/s
+  double samples_per_symbol_;       // nominal, input samples
+  std::vector<Observation> track_;  // the current track
+  int64_t track_run_ = 0;           // idle run the track last took a stretch from
+  int64_t track_start_ = 0;         // centre sample of the track's first stretch
+  double track_noise_ = 0;          // sum of the track's noise powers
+  std::deque<Result> finished_;     // results of finished tracks, newest last
+  double ppm_ = 0;                  // estimate, ppm
+  double sigma_ppm_ = 0;            // its standard deviation, ppm
+  bool has_estimate_ = false;       // ppm_ holds an estimate
+  int64_t segments_ = 0;            // stretches used since reset
+  int64_t last_reading_ = 0;        // centre sample of the last reading
+  bool has_reading_ = false;        // a reading was made since reset
+  std::vector<int32_t> readings_;   // readings of the last process()
+};
+
+}  // namespace psk

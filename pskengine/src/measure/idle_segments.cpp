@@ -1,0 +1,157 @@
+#include "measure/idle_segments.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace psk {
+namespace {
+
+constexpr double kRate = 8000.0;
+// Analysed frequencies must lie this far inside 0..4000 Hz, so the mirror
+// image of a real signal stays many bins away.
+constexpr double kLowestHz = 20.0;
+constexpr double kHighestHz = kRate / 2 - 20.0;
+// At least this many symbols inside a stretch to estimate its carrier.
+constexpr int kMinSymbols = 8;
+
+bool in_band(double hz) {
+  return hz >= kLowestHz && hz <= kHighestHz;
+}
+
+}  // namespace
+
+IdleSegmenter::IdleSegmenter(PskMode mode)
+    : baud_(mode_info(mode).baud),
+      samples_per_symbol_(kRate / baud_),
+      analyzer_(kLength, kRate),
+      ring_(kHistory, 0.0f),
+      stretch_(kLength, 0.0f) {
+  reset();
+}
+
+void IdleSegmenter::reset() {
+  std::fill(ring_.begin(), ring_.end(), 0.0f);
+  samples_ = 0;
+  recent_.clear();
+  detector_.reset();
+  run_ = 0;
+  run_count_ = 0;
+  runs_seen_ = 0;
+  next_start_ = 0;
+  gap_ = true;
+  segments_.clear();
+}
+
+void IdleSegmenter::break_run() {
+  detector_.reset();
+  runs_seen_ = 0;
+  run_ = 0;
+  gap_ = true;
+}
+
+void IdleSegmenter::process(std::span<const float> samples, std::span<const SymbolInfo> symbols,
+                            double mix_hz) {
+  segments_.clear();
+  for (float x : samples) {
+    ring_[static_cast<size_t>(samples_ % kHistory)] = x;
+    ++samples_;
+  }
+  for (const SymbolInfo& s : symbols) on_symbol(s, mix_hz);
+}
+
+void IdleSegmenter::on_symbol(const SymbolInfo& symbol, double mix_hz) {
+  // A symbol far weaker than the running level (or not a number) marks a gap.
+  const float level = std::abs(symbol.z);
+  if (!(level >= kGapLevel)) gap_ = true;
+  const bool steady = level >= kSteadyLow && level <= kSteadyHigh;
+  recent_.push_back({symbol.position, mix_hz, symbol.z, steady});
+  while (!recent_.empty() && recent_.front().position < static_cast<double>(samples_ - kHistory))
+    recent_.pop_front();
+
+  detector_.process(symbol.reversal && steady, symbol.position);
+  if (!detector_.idle()) {
+    run_ = 0;
+    return;
+  }
+  const double guard = kGuardSymbols * samples_per_symbol_;
+  if (detector_.runs() != runs_seen_) {  // a new idle run
+    runs_seen_ = detector_.runs();
+    run_ = ++run_count_;
+    next_start_ = static_cast<int64_t>(std::ceil(detector_.start() + guard));
+  }
+  // Every stretch that now lies wholly inside the run, guard clear of its
+  // start and of its latest reversal.
+  while (static_cast<double>(next_start_ + kLength) + guard <= detector_.end() &&
+         next_start_ + kLength <= samples_) {
+    IdleSegment segment;
+    if (next_start_ >= samples_ - kHistory && analyse(next_start_, segment)) {
+      segment.run = run_;
+      segment.continuous = !gap_;
+      gap_ = false;
+      segments_.push_back(segment);
+    }
+    next_start_ += kHop;
+  }
+}
+
+bool IdleSegmenter::estimate_carrier(int64_t start, double& carrier_hz) const {
+  const double from = static_cast<double>(start);
+  const double to = from + kLength;
+  double reference = 0.0;
+  int count = 0;
+  for (const SymbolRecord& s : recent_) {
+    if (!s.steady || s.position < from || s.position > to) continue;
+    reference += s.mix_hz;
+    ++count;
+  }
+  if (count < kMinSymbols) return false;
+  reference /= count;
+  // Each symbol turns the phase by 180 degrees plus 2 pi (carrier - mix) /
+  // baud; referred to one mixing frequency, the mean of those turns gives the
+  // carrier.
+  std::complex<double> sum{0.0, 0.0};
+  double length = 0.0;
+  for (const SymbolRecord& s : recent_) {
+    if (!s.steady || s.position < from || s.position > to) continue;
+    const std::complex<double> turn = -std::complex<double>(s.z);
+    sum += turn * std::polar(1.0, 2.0 * std::numbers::pi * (s.mix_hz - reference) / baud_);
+    length += std::abs(turn);
+  }
+  if (!(length > 0.0) || std::abs(sum) < kMinCoherence * length) return false;
+  carrier_hz = reference + std::arg(sum) * baud_ / (2.0 * std::numbers::pi);
+  return true;
+}
+
+bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
+  double c = 0.0;
+  if (!estimate_carrier(start, c)) return false;
+  const double b = baud_;
+  // Tones first, then the tone-free bins halfway between them.
+  const std::array<double, 10> hz = {c - b / 2, c + b / 2, c - 1.5 * b, c + 1.5 * b, c - b,
+                                     c + b,     c - 2 * b, c + 2 * b,   c - 3 * b,   c + 3 * b};
+  for (size_t i = 0; i < 4; ++i) {
+    if (!in_band(hz[i])) return false;
+  }
+  for (int i = 0; i < kLength; ++i)
+    stretch_[static_cast<size_t>(i)] = ring_[static_cast<size_t>((start + i) % kHistory)];
+  std::array<std::complex<double>, 10> x{};
+  analyzer_.process(stretch_, hz, x);
+  out.centre = start + kLength / 2;
+  out.carrier_hz = c;
+  out.fundamentals = {x[0], x[1]};
+  out.products = {x[2], x[3]};
+  double noise = 0.0;
+  int bins = 0;
+  for (size_t i = 4; i < hz.size(); ++i) {
+    if (!in_band(hz[i])) continue;
+    noise += std::norm(x[i]) / 2.0;
+    ++bins;
+  }
+  if (bins < 2) return false;
+  out.noise_power = noise / bins;
+  out.noise_bins = bins;
+  return true;
+}
+
+}  // namespace psk

@@ -1,0 +1,108 @@
+// Finds stretches of the received signal that lie wholly inside one idle run
+// (a run of at least 32 phase reversals), away from its edges, and analyses
+// each: the two fundamentals of the idle signal at carrier +- baud/2, the
+// third-order products at carrier +- 3 baud/2, and the noise in tone-free
+// bins between them.  The IMD meter and the clock-error estimator both work
+// from these stretches only, so neither ever sees data.
+//
+// Stretches are 8192 samples (32 symbols of BPSK31, 64 of BPSK63, 128 of
+// BPSK125), so the tones are whole numbers of window bins apart and sit in
+// the zeros of each other's Hann window; they overlap by half.  The carrier
+// is estimated for each stretch from the phase change of its symbols (idle
+// turns the phase by 180 degrees a symbol; what is left over is the carrier's
+// offset from the mixing frequency), so the analysis follows the signal
+// wherever the receive frequency or the AFC happens to be.
+#pragma once
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <deque>
+#include <span>
+#include <vector>
+
+#include "idle_detector.h"
+#include "measure/tone_analyzer.h"
+#include "modes.h"
+#include "psk_demodulator.h"
+
+namespace psk {
+
+// One analysed stretch of idle signal.  Tone values are amplitude and phase
+// at the stretch's centre (see ToneAnalyzer); a tone's power is |X|^2 / 2.
+struct IdleSegment {
+  int64_t run = 0;          // the idle run it lies in (numbered from 1 since reset)
+  bool continuous = false;  // the signal never went away since the previous stretch
+  int64_t centre = 0;       // centre sample, input samples since reset
+  double carrier_hz = 0;    // carrier estimated from the symbols, Hz
+  std::array<std::complex<double>, 2> fundamentals{};  // at carrier - baud/2, + baud/2
+  std::array<std::complex<double>, 2> products{};      // at carrier - 3 baud/2, + 3 baud/2
+  double noise_power = 0;  // mean power of the tone-free bins (power units of a tone)
+  int noise_bins = 0;      // how many tone-free bins were averaged (up to 6)
+};
+
+class IdleSegmenter {
+ public:
+  static constexpr int kLength = 8192;      // samples per stretch
+  static constexpr int kHop = kLength / 2;  // samples between stretch starts
+  static constexpr int kGuardSymbols = 4;   // symbols kept clear of either edge of a run
+  static constexpr int kHistory = 32768;    // input samples kept for analysis
+  // A symbol whose phase change is this far below the running level means
+  // the signal went away (a transmitter unkeyed, a fade): later stretches are
+  // not continuous with earlier ones.
+  static constexpr float kGapLevel = 0.1f;
+  // A reversal counts towards an idle run, and a symbol towards the carrier
+  // estimate, only when its strength is steady: within these multiples of
+  // the running level.  The first symbols of a transmission (while the level
+  // rises from the noise) and the last (as it falls away) never are, so a
+  // run never reaches into silence at either end.
+  static constexpr float kSteadyLow = 0.25f;
+  static constexpr float kSteadyHigh = 4.0f;
+  // Symbols' phase changes must agree this well (mean vector length over
+  // mean length) for the carrier to be trusted; else the stretch is skipped.
+  static constexpr double kMinCoherence = 0.5;
+
+  explicit IdleSegmenter(PskMode mode = PskMode::Bpsk31);
+  // Forgets the signal: samples, symbols and idle runs (runs count from 1 again).
+  void reset();
+  // Ends the idle run in progress as if data had come: later stretches start
+  // a new run and are not continuous (used when the receiver moves to another signal).
+  void break_run();
+  // samples: the next input samples; symbols: those the demodulator took
+  // from them; mix_hz: its mixing frequency while it did.  segments() then
+  // holds the stretches this call completed, oldest first.
+  void process(std::span<const float> samples, std::span<const SymbolInfo> symbols, double mix_hz);
+
+  const std::vector<IdleSegment>& segments() const { return segments_; }
+  double baud() const { return baud_; }           // nominal symbol rate, symbols/s
+  bool idle() const { return detector_.idle(); }  // an idle run is in progress
+  int64_t samples() const { return samples_; }    // input samples since reset
+
+ private:
+  struct SymbolRecord {
+    double position;        // instant, input samples
+    double mix_hz;          // mixing frequency when taken, Hz
+    std::complex<float> z;  // phase change from the previous symbol
+    bool steady;            // its strength was steady
+  };
+  void on_symbol(const SymbolInfo& symbol, double mix_hz);
+  bool analyse(int64_t start, IdleSegment& out);
+  bool estimate_carrier(int64_t start, double& carrier_hz) const;
+
+  double baud_;                        // nominal symbol rate, symbols/s
+  double samples_per_symbol_;          // nominal, input samples
+  ToneAnalyzer analyzer_;              // windowed DFT of one stretch
+  IdleDetector detector_;              // runs of reversals, as the demodulator finds them
+  std::vector<float> ring_;            // last kHistory input samples
+  int64_t samples_ = 0;                // input samples since reset
+  std::deque<SymbolRecord> recent_;    // symbols of the last kHistory samples
+  int64_t run_ = 0;                    // idle run being cut into stretches (0: none)
+  int64_t run_count_ = 0;              // idle runs numbered since reset
+  int64_t runs_seen_ = 0;              // runs counted since reset (detector's count)
+  int64_t next_start_ = 0;             // first sample of the run's next stretch
+  bool gap_ = true;                    // the signal went away since the last stretch
+  std::vector<float> stretch_;         // the stretch being analysed
+  std::vector<IdleSegment> segments_;  // stretches completed by the last process()
+};
+
+}  // namespace psk

@@ -1,0 +1,297 @@
+// The measurement's parts against exact truth: the tone analysis (amplitude
+// and phase within 1e-6, no leakage between tones whole bins apart), where
+// idle stretches are cut (wholly inside true idle, at least 3 symbols clear
+// of its edges, never across a silence unmarked), and the rules of the IMD
+// meter and the clock estimator on stretches whose tones are set by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include "measure/clock_estimator.h"
+#include "measure/idle_segments.h"
+#include "measure/imd_meter.h"
+#include "measure/tone_analyzer.h"
+#include "psk_demodulator.h"
+#include "test_signal.h"
+#include "varicode.h"
+
+namespace psk {
+namespace {
+
+constexpr double kRate = 8000.0;
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
+  ToneAnalyzer analyzer(8192);
+  ASSERT_EQ(analyzer.length(), 8192);
+  // Idle tones 32 bins apart (BPSK31 at 1500 Hz) and a weak product beside them.
+  const double lo = 1484.375, hi = 1515.625, product = 1453.125;
+  std::vector<float> x(8192);
+  for (size_t n = 0; n < x.size(); ++n) {
+    const double t = static_cast<double>(n) / kRate;
+    x[n] = static_cast<float>(0.4 * std::cos(kTwoPi * lo * t + 0.7) +
+                              0.3 * std::cos(kTwoPi * hi * t - 1.2) +
+                              0.004 * std::cos(kTwoPi * product * t + 2.0));
+  }
+  const std::vector<double> hz = {lo, hi, product, 1500.0};
+  std::vector<std::complex<double>> out(hz.size());
+  analyzer.process(x, hz, out);
+  const double centre = 4096 / kRate;
+  EXPECT_NEAR(std::abs(out[0]), 0.4, 1e-6);
+  EXPECT_NEAR(std::abs(out[1]), 0.3, 1e-6);
+  EXPECT_NEAR(std::abs(out[2]), 0.004, 1e-6);  // 52 dB below, 32 bins from a strong tone
+  EXPECT_LT(std::abs(out[3]), 1e-6);           // halfway between the tones: nothing
+  auto phase_error = [](std::complex<double> v, double expected) {
+    return std::abs(std::arg(v * std::polar(1.0, -expected)));
+  };
+  EXPECT_LT(phase_error(out[0], kTwoPi * lo * centre + 0.7), 1e-6);
+  EXPECT_LT(phase_error(out[1], kTwoPi * hi * centre - 1.2), 1e-6);
+  // A stretch of the wrong length gives zeros, not garbage.
+  analyzer.process(std::span<const float>(x).first(100), hz, out);
+  EXPECT_EQ(out[0], std::complex<double>(0.0, 0.0));
+}
+
+// Spans of pure idle waveform in a modulator's output: runs of at least 32
+// reversals; reversal k shapes samples [k sps, (k+1) sps].
+struct Span {
+  double from, to;  // input samples
+};
+std::vector<Span> idle_spans(const std::string& bits, double sps, double offset) {
+  std::vector<Span> spans;
+  size_t k = 1;  // symbol 0 rises from silence
+  while (k < bits.size()) {
+    if (bits[k] != '0') {
+      ++k;
+      continue;
+    }
+    size_t end = k;
+    while (end < bits.size() && bits[end] == '0') ++end;
+    if (end - k >= 32) spans.push_back({offset + k * sps, offset + end * sps});
+    k = end;
+  }
+  return spans;
+}
+
+TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
+  // BPSK63 2.5 Hz above a receiver at 1500 Hz with AFC off: idle, text, idle;
+  // then a second of silence (the sender unkeys) and a new transmission of
+  // idle ending in a steady carrier.
+  const PskMode mode = PskMode::Bpsk63;
+  const double sps = 128.0, carrier = 1502.5;
+  const std::string text = "de JA1ZZZ: measuring the idle";
+  PskModulator first(mode, carrier);
+  first.append_idle(190);
+  first.append_text(text);
+  first.append_idle(260);
+  std::vector<float> x = test::render_all(first);
+  const std::string first_bits =
+      std::string(190, '0') + varicode_encode(text) + std::string(260, '0');
+  const double second_start = static_cast<double>(x.size()) + kRate;
+  x.resize(x.size() + static_cast<size_t>(kRate), 0.0f);
+  PskModulator second(mode, carrier);
+  second.append_idle(200);
+  second.append_carrier(60);
+  const std::vector<float> tail = test::render_all(second);
+  x.insert(x.end(), tail.begin(), tail.end());
+  test::add_noise(x, 0.25, 25.0, 3);
+
+  std::vector<Span> truth = idle_spans(first_bits, sps, 0.0);
+  for (const Span& s : idle_spans(std::string(200, '0') + std::string(60, '1'), sps, second_start))
+    truth.push_back(s);
+  ASSERT_EQ(truth.size(), 3u);
+
+  PskDemodulator demod(mode, 1500.0);
+  IdleSegmenter segmenter(mode);
+  std::vector<IdleSegment> segments;
+  for (size_t i = 0; i < x.size(); i += 256) {
+    const auto block = std::span<const float>(x).subspan(i, std::min<size_t>(256, x.size() - i));
+    const double mix = demod.frequency();
+    demod.process(block);
+    segmenter.process(block, demod.symbols(), mix);
+    segments.insert(segments.end(), segmenter.segments().begin(), segmenter.segments().end());
+  }
+  std::vector<int> per_run(4, 0);
+  for (const IdleSegment& s : segments) {
+    const double from = static_cast<double>(s.centre) - IdleSegmenter::kLength / 2;
+    const double to = from + IdleSegmenter::kLength;
+    bool inside = false;
+    for (const Span& t : truth) inside |= from >= t.from + 3 * sps && to <= t.to - 3 * sps;
+    EXPECT_TRUE(inside) << "stretch " << from << ".." << to;
+    EXPECT_NEAR(s.carrier_hz, carrier, 0.2);
+    ASSERT_GE(s.run, 1);
+    ASSERT_LE(s.run, 3);
+    ++per_run[static_cast<size_t>(s.run)];
+  }
+  // Every idle run gives stretches: one per half stretch of its length.
+  for (int run = 1; run <= 3; ++run) {
+    const Span& t = truth[static_cast<size_t>(run - 1)];
+    const int most =
+        static_cast<int>((t.to - t.from - IdleSegmenter::kLength) / IdleSegmenter::kHop) + 1;
+    EXPECT_GE(per_run[static_cast<size_t>(run)], most - 2) << run;
+    EXPECT_LE(per_run[static_cast<size_t>(run)], most) << run;
+  }
+  // Text of the same transmission keeps the signal continuous; a silence does not.
+  auto first_of_run = [&](int64_t run) {
+    for (const IdleSegment& s : segments)
+      if (s.run == run) return s;
+    return IdleSegment{};
+  };
+  EXPECT_FALSE(first_of_run(1).continuous);
+  EXPECT_TRUE(first_of_run(2).continuous);
+  EXPECT_FALSE(first_of_run(3).continuous);
+  EXPECT_FALSE(segmenter.idle());  // the carrier ended the last run
+}
+
+// A stretch of an idle signal set by hand: fundamentals of amplitude 1, IMD
+// imd_db, noise power noise (which the tone bins also hold).
+IdleSegment stretch(int64_t run, int64_t centre, double imd_db, double noise = 0.0) {
+  IdleSegment s;
+  s.run = run;
+  s.centre = centre;
+  s.carrier_hz = 1500.0;
+  const double fundamental = 0.5 + noise;  // power of each fundamental (amplitude 1) plus noise
+  const double product = 0.5 * std::pow(10.0, imd_db / 10.0) + noise;
+  s.fundamentals = {std::sqrt(2 * fundamental), std::sqrt(2 * fundamental)};
+  s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
+  s.noise_power = noise;
+  s.noise_bins = 6;
+  return s;
+}
+
+TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
+  // Products at -30 dB with noise in their bins that would add 0.5 dB: the
+  // noise is taken off, and with enough stretches the reading is the truth.
+  const double product = 0.5 * std::pow(10.0, -3.0);
+  const double small = product * (std::pow(10.0, 0.05) - 1.0);  // 2 N / P -> 0.5 dB
+  ImdMeter meter;
+  std::vector<int32_t> readings;
+  for (int i = 0; i < ImdMeter::kMaxSegments; ++i) {
+    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, small);
+    meter.process(std::span(&s, 1));
+    readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
+  }
+  ASSERT_FALSE(readings.empty());
+  EXPECT_NEAR(meter.imd_db(), -30.0, 1e-9);
+  EXPECT_LE(meter.sigma_db(), ImdMeter::kMaxSigmaDb);
+  for (int32_t r : readings) EXPECT_EQ(r, -30);
+
+  // Noise that would move it by 1.5 dB: never a reading, however long the idle.
+  const double large = product * (std::pow(10.0, 0.15) - 1.0);
+  ImdMeter noisy;
+  for (int i = 0; i < 3 * ImdMeter::kMaxSegments; ++i) {
+    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, large);
+    noisy.process(std::span(&s, 1));
+    EXPECT_TRUE(noisy.readings().empty()) << i;
+  }
+  EXPECT_GT(noisy.attempts(), 100);
+
+  // Fundamentals 10 dB apart are not an idle signal as sent: not used.
+  ImdMeter lopsided;
+  for (int i = 0; i < 20; ++i) {
+    IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -25.0);
+    s.fundamentals[1] *= std::sqrt(0.1);
+    lopsided.process(std::span(&s, 1));
+    EXPECT_TRUE(lopsided.readings().empty());
+  }
+}
+
+// Stretches of idle from a sender whose symbol clock, as the card sees it,
+// runs at baud / (1 + ppm 1e-6): the tones' phase difference at each centre,
+// plus phase noise of the given standard deviation (cycles).
+class ClockSender {
+ public:
+  ClockSender(double ppm, double phase_noise, uint32_t seed)
+      : rate_(31.25 / (1.0 + ppm * 1e-6)), noise_(phase_noise), rng_(seed) {}
+  IdleSegment at(int64_t run, int64_t centre, bool continuous, double phase_jump = 0.0) {
+    IdleSegment s;
+    s.run = run;
+    s.centre = centre;
+    s.continuous = continuous;
+    const double cycles = rate_ * static_cast<double>(centre) / kRate + 0.3 + phase_jump +
+                          std::normal_distribution<double>(0.0, noise_)(rng_);
+    s.fundamentals = {1.0, std::polar(1.0, kTwoPi * cycles)};
+    // Noise power that gives this phase noise: var = N / (2 p) per tone, p = 1/2.
+    s.noise_power = noise_ * noise_ * kTwoPi * kTwoPi / 2.0;
+    s.noise_bins = 6;
+    return s;
+  }
+
+ private:
+  double rate_;       // symbol rate as the card sees it
+  double noise_;      // phase noise, cycles
+  std::mt19937 rng_;  // noise generator
+};
+
+// Three idle runs of 8 s with 10 s of something else between them.
+void feed_runs(ClockErrorEstimator& clock, ClockSender& sender, bool continuous,
+               double third_jump) {
+  int64_t centre = 4096;
+  for (int run = 1; run <= 3; ++run) {
+    for (int i = 0; i < 15; ++i, centre += IdleSegmenter::kHop) {
+      const IdleSegment s =
+          sender.at(run, centre, i > 0 || continuous, run == 3 ? third_jump : 0.0);
+      clock.process(std::span(&s, 1));
+    }
+    centre += 10 * 8000;
+  }
+}
+
+TEST(ClockErrorEstimator, JoinsRunsOnlyWhereTheSymbolClockContinues) {
+  // Continuous transmission: one track over 44 s, sub-ppm precision.
+  ClockErrorEstimator joined;
+  ClockSender sender(-237.0, 0.001, 1);
+  feed_runs(joined, sender, true, 0.0);
+  EXPECT_EQ(joined.tracks(), 1);
+  EXPECT_NEAR(joined.ppm(), -237.0, 0.5);
+  ASSERT_TRUE(joined.settled());
+
+  // The third run's timing is a third of a symbol off the line: another
+  // transmitter's clock, though nothing marked a silence.  Not joined, and
+  // the estimate stays right.
+  ClockErrorEstimator jumped;
+  ClockSender sender2(-237.0, 0.001, 1);
+  feed_runs(jumped, sender2, true, 0.33);
+  EXPECT_EQ(jumped.tracks(), 2);
+  EXPECT_NEAR(jumped.ppm(), -237.0, 3.0);
+
+  // A silence between runs: never joined, even when the timing would fit.
+  ClockErrorEstimator apart;
+  ClockSender sender3(-237.0, 0.001, 1);
+  feed_runs(apart, sender3, false, 0.0);
+  EXPECT_EQ(apart.tracks(), 3);
+  EXPECT_NEAR(apart.ppm(), -237.0, 3.0);
+}
+
+TEST(ClockErrorEstimator, ReportsOnlyOnceSettledThenEveryFiveSeconds) {
+  // Phase noise of 0.002 cycles a stretch: sigma falls below the limit after
+  // some seconds; every reading is then within 3 sigma of the truth.
+  ClockErrorEstimator clock;
+  ClockSender sender(88.0, 0.002, 4);
+  std::vector<std::pair<int64_t, int32_t>> readings;
+  for (int i = 0; i < 160; ++i) {
+    const int64_t centre = 4096 + i * IdleSegmenter::kHop;
+    const IdleSegment s = sender.at(1, centre, i > 0);
+    clock.process(std::span(&s, 1));
+    if (!clock.settled()) {
+      EXPECT_TRUE(clock.readings().empty());
+    }
+    for (int32_t r : clock.readings()) readings.emplace_back(centre, r);
+  }
+  ASSERT_GE(readings.size(), 10u);
+  EXPECT_GT(readings.front().first, 8 * 8000);  // not at once
+  for (size_t i = 0; i < readings.size(); ++i) {
+    EXPECT_NEAR(readings[i].second, 88.0, 3.0 * ClockErrorEstimator::kMaxSigmaPpm + 0.5);
+    if (i > 0) {
+      EXPECT_GE(readings[i].first - readings[i - 1].first, ClockErrorEstimator::kInterval);
+    }
+  }
+  EXPECT_NEAR(clock.ppm(), 88.0, 3.0 * clock.sigma_ppm());
+  EXPECT_LT(clock.sigma_ppm(), 0.5);
+}
+
+}  // namespace
+}  // namespace psk
