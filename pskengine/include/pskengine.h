@@ -43,10 +43,10 @@ extern "C" {
  * window and returns at once.  The sink stays valid from fnStartSoundCard
  * until fnStopSoundCard has returned. */
 typedef struct PskMessageSink {
-    void (*post)(void *context, uint32_t msg, int32_t wParam, int32_t lParam);
-    void *context;
+  void (*post)(void* context, uint32_t msg, int32_t wParam, int32_t lParam);
+  void* context;
 } PskMessageSink;
-typedef PskMessageSink *PskWindowHandle;
+typedef PskMessageSink* PskWindowHandle;
 
 #define PSK_WM_USER 1024
 /* New spectrum, raw, vector and level data can be fetched.  About ten a
@@ -107,7 +107,8 @@ PSKENGINE_API int32_t fnSetRXPSKMode(int32_t mode, int32_t reserved);
 PSKENGINE_API int32_t fnSetAFCLimit(int32_t limit_hz, int32_t reserved);
 /* Squelch threshold 0..99 on the scale of fnGetSignalLevel: below it no
  * characters are posted.  0 before the first call. */
-PSKENGINE_API int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1, int32_t reserved2);
+PSKENGINE_API int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1,
+                                            int32_t reserved2);
 /* Spectrum display: smoothing 1..10 (number of spectra averaged), scale 100
  * (reserved, not checked), bias 1..90; 3 and 1 before the first call.
  * Levels: each spectrum is a 2048-point FFT of the newest samples under a
@@ -121,17 +122,17 @@ PSKENGINE_API int32_t fnSetSquelchThreshold(int32_t threshold, int32_t reserved1
 PSKENGINE_API int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias);
 /* Writes the levels 0..100 of bins first..last into data[first..last]; data
  * has 1024 elements.  Bins outside 0..1023 are not written. */
-PSKENGINE_API int32_t fnGetFFTData(int32_t *data, int32_t first, int32_t last);
+PSKENGINE_API int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last);
 /* Writes the newest raw samples (signed 16-bit range), oldest first, into
  * data from element 0; *count holds the number wanted and returns the number
  * delivered: min(*count, 2047), or 0 for a count of 0 or less. */
-PSKENGINE_API int32_t fnGetRawData(int32_t *data, int32_t reserved, int32_t *count);
+PSKENGINE_API int32_t fnGetRawData(int32_t* data, int32_t reserved, int32_t* count);
 /* Writes the last eight symbols as phase vectors, oldest first: x at even, y
  * at odd index of data[0..15].  Each is the phase change from the symbol
  * before, rotated so that no change points up (+y, a reversal down, +90
  * degrees left); a clean signal has radius about 1000.  Zeros before any
  * signal. */
-PSKENGINE_API int32_t fnGetVectorData(int32_t *data, int32_t reserved);
+PSKENGINE_API int32_t fnGetVectorData(int32_t* data, int32_t reserved);
 /* Signal level 0..100 at the receive frequency, the scale of the squelch:
  * the SNR in 2500 Hz estimated from the power within +-baud of the receive
  * frequency over the noise beside it (3..6 baud away), as
@@ -146,14 +147,14 @@ PSKENGINE_API int32_t fnGetSignalLevel(int32_t reserved);
  * return -1.  fnGetClosestPeak returns the frequency (whole Hz) of the
  * strongest spectrum bin within range_hz of hz, or -1 when not running. */
 PSKENGINE_API int32_t fnGetClosestPeak(int32_t hz, int32_t range_hz);
-PSKENGINE_API int32_t fnGetSyncData(int32_t *data, int32_t reserved);
+PSKENGINE_API int32_t fnGetSyncData(int32_t* data, int32_t reserved);
 PSKENGINE_API int32_t fnStartTX(int32_t reserved);
 PSKENGINE_API int32_t fnStopTX(int32_t reserved);
 PSKENGINE_API int32_t fnAbortTX(int32_t reserved);
 PSKENGINE_API int32_t fnSetTXFrequency(int32_t hz, int32_t reserved);
-PSKENGINE_API int32_t fnSetCWIDString(const char *text, int32_t reserved);
+PSKENGINE_API int32_t fnSetCWIDString(const char* text, int32_t reserved);
 PSKENGINE_API int32_t fnSendTXCharacter(int32_t byte, int32_t reserved);
-PSKENGINE_API int32_t fnSendTXString(const char *text, int32_t reserved);
+PSKENGINE_API int32_t fnSendTXString(const char* text, int32_t reserved);
 PSKENGINE_API int32_t fnGetTXCharsRemaining(int32_t reserved);
 PSKENGINE_API int32_t fnClearTXBuffer(int32_t reserved);
 PSKENGINE_API int32_t fnSetCWIDSpeed(int32_t wpm, int32_t reserved);

@@ -6,17 +6,9 @@
 #include <mutex>
 #include <numbers>
 
+#include "spectrum/real_fft.h"
+
 namespace psk {
-namespace {
-
-// FFTW's planner is not thread-safe; engines may be built on several threads.
-std::mutex& planner_mutex() {
-  static std::mutex m;
-  return m;
-}
-
-}  // namespace
-
 BasebandSpectrum::BasebandSpectrum(double average_frames)
     : beta_(1.0 / std::max(average_frames, 1.0)) {
   double wsum = 0;
@@ -27,7 +19,7 @@ BasebandSpectrum::BasebandSpectrum(double average_frames)
   }
   // Normalise so that noise of density d per bin reads d.
   for (float& w : window_) w = static_cast<float>(w / std::sqrt(wsum));
-  std::lock_guard<std::mutex> lock(planner_mutex());
+  std::lock_guard<std::mutex> lock(fftw_planner_mutex());
   in_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(kSize));
   out_ = reinterpret_cast<std::complex<float>*>(fftwf_alloc_complex(kSize));
   plan_ = fftwf_plan_dft_1d(kSize, reinterpret_cast<fftwf_complex*>(in_),
@@ -36,7 +28,7 @@ BasebandSpectrum::BasebandSpectrum(double average_frames)
 }
 
 BasebandSpectrum::~BasebandSpectrum() {
-  std::lock_guard<std::mutex> lock(planner_mutex());
+  std::lock_guard<std::mutex> lock(fftw_planner_mutex());
   fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
   fftwf_free(in_);
   fftwf_free(out_);

@@ -69,7 +69,6 @@ class PskDemodulator {
   int64_t idle_runs() const;       // idle runs begun since reset
   bool afc_tracking() const;       // the AFC is centred on a signal
   bool inverted_sideband() const;  // QPSK: decoding the opposite sideband sense
-  double symbol_period() const;    // tracked symbol period, input samples
   int64_t samples() const { return samples_; }  // input samples since reset
 
  private:

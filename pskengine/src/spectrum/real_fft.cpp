@@ -6,15 +6,14 @@
 #include <new>
 
 namespace psk {
-namespace {
-std::mutex& planner_mutex() {
+
+std::mutex& fftw_planner_mutex() {
   static std::mutex m;
   return m;
 }
-}  // namespace
 
 RealFft::RealFft(int size) : size_(size) {
-  std::lock_guard lock(planner_mutex());
+  std::lock_guard lock(fftw_planner_mutex());
   in_ = fftwf_alloc_real(static_cast<size_t>(size));
   fftwf_complex* out = fftwf_alloc_complex(static_cast<size_t>(size / 2 + 1));
   out_ = out;
@@ -24,7 +23,7 @@ RealFft::RealFft(int size) : size_(size) {
 }
 
 RealFft::~RealFft() {
-  std::lock_guard lock(planner_mutex());
+  std::lock_guard lock(fftw_planner_mutex());
   fftwf_destroy_plan(static_cast<fftwf_plan>(plan_));
   fftwf_free(in_);
   fftwf_free(out_);

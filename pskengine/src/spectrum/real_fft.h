@@ -4,9 +4,13 @@
 #pragma once
 
 #include <complex>
+#include <mutex>
 #include <span>
 
 namespace psk {
+
+// The one lock of FFTW's planner, for every plan the engine makes or destroys.
+std::mutex& fftw_planner_mutex();
 
 class RealFft {
  public:
