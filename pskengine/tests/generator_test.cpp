@@ -4,56 +4,40 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <complex>
 #include <vector>
 
 #include "sim/imd_truth.h"
 #include "sim/test_signal.h"
+#include "test_signal.h"
 
 namespace psk {
 namespace {
 
 // The idle part without its first and last quarter second (start-up, text).
 std::span<const float> idle_part(const TestSignal& s) {
-  const size_t margin = 2000;
-  return std::span<const float>(s.samples).subspan(margin, s.idle_end - 2 * margin);
+  return std::span<const float>(s.samples).subspan(2000, s.idle_end - 4000);
 }
 
 TEST(Generator, IdleImdIsWhatWasAskedForWithinPoint3Db) {
-  struct Case {
-    PskMode mode;
-    double carrier;
-    ImdKind kind;
-  };
-  const Case cases[] = {
+  const std::tuple<PskMode, double, ImdKind> cases[] = {
       {PskMode::Bpsk31, 1500, ImdKind::CubicAmplifier},
       {PskMode::Qpsk63, 700, ImdKind::CubicAmplifier},
       {PskMode::Bpsk125, 2500, ImdKind::CubicAmplifier},
       {PskMode::Bpsk31, 1000, ImdKind::ProductTones},
-      {PskMode::Qpsk125, 2200, ImdKind::ProductTones},
-  };
-  for (const Case& c : cases) {
+      {PskMode::Qpsk125, 2200, ImdKind::ProductTones}};
+  TestSignalSpec spec{.text = "de JA1DEMO", .idle_seconds = 4};
+  for (const auto& [mode, carrier, kind] : cases) {
     for (double imd = -10; imd >= -40; imd -= 5) {
-      TestSignalSpec spec;
-      spec.mode = c.mode;
-      spec.carrier_hz = c.carrier;
-      spec.imd_db = imd;
-      spec.imd_kind = c.kind;
-      spec.idle_seconds = 4;
-      spec.text = "de JA1DEMO";
+      spec.mode = mode, spec.carrier_hz = carrier, spec.imd_kind = kind, spec.imd_db = imd;
       const TestSignal s = make_test_signal(spec);
-      const ImdTruth truth = measure_idle_imd(idle_part(s), c.carrier, mode_info(c.mode).baud);
-      EXPECT_NEAR(truth.imd_db, imd, 0.3)
-          << mode_info(c.mode).name << " at " << c.carrier << " Hz, "
-          << (c.kind == ImdKind::CubicAmplifier ? "cubic" : "tones");
+      EXPECT_NEAR(measure_idle_imd(idle_part(s), carrier, mode_info(mode).baud).imd_db, imd, 0.3)
+          << mode_info(mode).name << " at " << carrier << " Hz, kind " << static_cast<int>(kind);
     }
   }
 }
 
 TEST(Generator, CleanIdleHasNoProductsAndTheTruthSeesOnlyTones) {
-  TestSignalSpec spec;
-  spec.idle_seconds = 4;
-  const TestSignal s = make_test_signal(spec);
+  const TestSignal s = make_test_signal({.idle_seconds = 4});
   EXPECT_LT(measure_idle_imd(idle_part(s), 1500, 31.25).imd_db, -60.0);
   // A single tone of amplitude 0.5 has mean power 0.125.
   std::vector<float> tone(40000);
@@ -63,71 +47,37 @@ TEST(Generator, CleanIdleHasNoProductsAndTheTruthSeesOnlyTones) {
   EXPECT_LT(tone_power(tone, 1234.5 + 31.25, 8000), 1e-9);
 }
 
-TEST(Generator, NoiseIsAtTheSnrAskedForIn2500Hz) {
+TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLayoutFollowsTheSpec) {
+  TestSignalSpec spec{.text = "The quick brown fox", .idle_seconds = 2, .seconds = 12};
+  const TestSignal clean = make_test_signal(spec);
   for (double snr : {-10.0, 0.0, 10.0, 25.0}) {
-    TestSignalSpec spec;
-    spec.idle_seconds = 2;
-    spec.text = "The quick brown fox";
-    spec.seconds = 12;
-    const TestSignal clean = make_test_signal(spec);
     spec.snr_db = snr;
     spec.seed = 11;
     const TestSignal noisy = make_test_signal(spec);
-    ASSERT_EQ(clean.samples.size(), noisy.samples.size());
-    // Both files are levelled to their peak: bring the clean one to the
-    // noisy one's level and take the difference as the noise.
+    ASSERT_EQ(noisy.samples.size(), 12u * 8000u);
+    // Both are levelled to their peak: bring the clean one to the noisy one's
+    // level and take the difference as the noise.
     const double scale = std::sqrt(noisy.signal_power / clean.signal_power);
     double signal = 0, noise = 0;
     for (size_t i = 0; i < clean.samples.size(); ++i) {
-      const double sig = scale * clean.samples[i];
-      const double n = noisy.samples[i] - sig;
+      const double sig = scale * clean.samples[i], n = noisy.samples[i] - sig;
       signal += sig * sig;
       noise += n * n;
     }
-    const double noise_in_2500 = noise * 2500.0 / 4000.0;
-    EXPECT_NEAR(10 * std::log10(signal / noise_in_2500), snr, 0.5) << snr;
+    EXPECT_NEAR(10 * std::log10(signal / (noise * 2500.0 / 4000.0)), snr, 0.5) << snr;
     EXPECT_LE(*std::max_element(noisy.samples.begin(), noisy.samples.end()), 0.9f + 1e-6f);
   }
+  // Idle of 3 s is 94 symbols of 32 ms; without a length, text and 1 s of idle follow.
+  const TestSignal t = make_test_signal({.text = "abc", .idle_seconds = 3});
+  EXPECT_EQ(t.idle_end, 94u * 256u);
+  EXPECT_GT(t.samples.size(), 94u * 256u + 8000u);
 }
 
 TEST(Generator, ClockErrorMovesTheTonesAsAFastSoundCardWouldSeeThem) {
   for (double ppm : {-300.0, 300.0}) {
-    TestSignalSpec spec;
-    spec.ppm = ppm;
-    spec.idle_seconds = 30;
-    const TestSignal s = make_test_signal(spec);
-    // The upper idle tone (nominal 1515.625 Hz): its phase against the
-    // nominal frequency turns by 2 pi df per second, read in 1 s pieces
-    // (Hann window, so the lower tone 31.25 Hz away does not leak in).
-    const auto idle = idle_part(s);
-    const double f0 = 1515.625;
-    std::complex<double> previous = 0, turn = 0;
-    for (size_t start = 0; start + 8000 <= idle.size(); start += 8000) {
-      std::complex<double> x = 0;
-      for (size_t i = 0; i < 8000; ++i) {
-        const double w = 0.5 - 0.5 * std::cos(2 * M_PI * i / 8000.0);
-        x += w * idle[start + i] * std::polar(1.0, -2 * M_PI * f0 * (start + i) / 8000.0);
-      }
-      if (start > 0) turn += x * std::conj(previous);
-      previous = x;
-    }
-    const double df = std::arg(turn) / (2 * M_PI);
-    const double measured_ppm = (f0 / (f0 + df) - 1) * 1e6;
-    EXPECT_NEAR(measured_ppm, ppm, 2.0);
+    const TestSignal s = make_test_signal({.ppm = ppm, .idle_seconds = 30});
+    EXPECT_NEAR(test::tone_ppm(idle_part(s), 1515.625), ppm, 2.0);  // the upper idle tone
   }
-}
-
-TEST(Generator, LayoutFollowsIdleTextAndSeconds) {
-  TestSignalSpec spec;
-  spec.idle_seconds = 3;
-  spec.seconds = 5;
-  const TestSignal s = make_test_signal(spec);
-  EXPECT_EQ(s.samples.size(), 40000u);
-  EXPECT_EQ(s.idle_end, 94u * 256u);  // 3 s of 32 ms symbols, rounded to 94
-  spec.seconds.reset();
-  spec.text = "abc";
-  const TestSignal t = make_test_signal(spec);
-  EXPECT_GT(t.samples.size(), 94u * 256u + 8000u);  // the text and a second of idle
 }
 
 }  // namespace

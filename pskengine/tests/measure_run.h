@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/receiver.h"
@@ -49,6 +50,14 @@ inline Readings measure(PskMode mode, std::span<const float> x, int32_t set_hz =
   Readings out;
   feed(r, x, out);
   return out;
+}
+
+// The spec in words, for failure messages.
+inline std::string describe(const TestSignalSpec& s) {
+  return std::string(mode_info(s.mode).name) +
+         (s.imd_kind == ImdKind::CubicAmplifier ? " amplifier " : " tones ") +
+         std::to_string(s.imd_db.value_or(0)) + " dB at SNR " +
+         std::to_string(s.snr_db.value_or(99)) + ", " + std::to_string(s.ppm) + " ppm";
 }
 
 // The IMD of a generated signal's first idle part, from a long DFT of the

@@ -1,5 +1,5 @@
-// The receiver core: settings validation, deterministic display ticks, raw
-// samples and the signal level against generated truth.
+// The receiver core: settings, the same events and state whatever the block
+// sizes, raw samples, reset, and decoding of the built-in signal through it.
 #include "core/receiver.h"
 
 #include <gtest/gtest.h>
@@ -9,82 +9,104 @@
 
 #include "pskengine.h"
 #include "sim/test_signal.h"
+#include "test_signal.h"
 
 namespace psk {
 namespace {
 
-TEST(ReceiverSettings, BadValuesAreRefusedAndFrequencyIsClamped) {
+// The received bytes among events; every one with lParam 0.
+std::string received_text(const std::vector<EngineEvent>& events) {
+  std::string text;
+  for (const EngineEvent& e : events) {
+    if (e.msg != WM_ENGINE_RXCHAR) continue;
+    EXPECT_EQ(e.lparam, 0);
+    EXPECT_TRUE(e.wparam >= 0 && e.wparam <= 255);
+    text.push_back(static_cast<char>(e.wparam));
+  }
+  return text;
+}
+
+TEST(Receiver, BadSettingsAreRefusedAndResetKeepsTheSettings) {
   Receiver r;
   EXPECT_EQ(r.rx_frequency(), 1500);
-  EXPECT_EQ(r.set_rx_frequency(50), kSettingOk);
-  EXPECT_EQ(r.rx_frequency(), 100);
-  r.set_rx_frequency(5000);
-  EXPECT_EQ(r.rx_frequency(), 3000);
-  r.set_rx_frequency(-2147483647 - 1);
-  EXPECT_EQ(r.rx_frequency(), 100);
-
+  for (auto [hz, kept] : {std::pair{50, 100}, {5000, 3000}, {-2147483647 - 1, 100}, {1000, 1000}}) {
+    EXPECT_EQ(r.set_rx_frequency(hz), kSettingOk);
+    EXPECT_EQ(r.rx_frequency(), kept) << hz;
+  }
   for (int code : {0, 1, 8, 9, 16, 17}) EXPECT_EQ(r.set_mode(code), kSettingOk) << code;
   for (int code : {-1, 2, 7, 10, 18, 32}) EXPECT_EQ(r.set_mode(code), kSettingRefused) << code;
   EXPECT_EQ(r.settings().mode_code(), 17);  // the last good one
-
   EXPECT_EQ(r.set_afc_limit(500), kSettingOk);
   EXPECT_EQ(r.set_afc_limit(-1), kSettingRefused);
   EXPECT_EQ(r.set_afc_limit(3001), kSettingRefused);
   EXPECT_EQ(r.settings().afc_limit_hz(), 500);
-  EXPECT_EQ(r.set_afc_limit(0), kSettingOk);
-
   EXPECT_EQ(r.set_squelch(99), kSettingOk);
   EXPECT_EQ(r.set_squelch(100), kSettingRefused);
   EXPECT_EQ(r.set_squelch(-1), kSettingRefused);
   EXPECT_EQ(r.settings().squelch(), 99);
-
   EXPECT_EQ(r.set_fft_mode(10, 100, 90), kSettingOk);
   EXPECT_EQ(r.set_fft_mode(0, 100, 50), kSettingRefused);
   EXPECT_EQ(r.set_fft_mode(5, 100, 91), kSettingRefused);
-  EXPECT_EQ(r.settings().fft_smoothing(), 10);
-  EXPECT_EQ(r.settings().fft_bias(), 90);
   EXPECT_EQ(r.spectrum().smoothing(), 10);
   EXPECT_EQ(r.spectrum().bias(), 90);
+
+  // Reset forgets the signal, not the settings.
+  r.set_mode(PSK_MODE_BPSK31);
+  r.set_fft_mode(5, 100, 20);
+  r.process(make_test_signal({.carrier_hz = 1000, .snr_db = 20, .seconds = 1}).samples);
+  EXPECT_GT(r.signal_level(), 50);
+  r.reset();
+  EXPECT_EQ(r.signal_level(), 0);
+  EXPECT_EQ(r.samples_processed(), 0u);
+  for (int32_t level : r.fft_levels()) ASSERT_EQ(level, 0);
+  EXPECT_TRUE(r.take_events().empty());
+  EXPECT_EQ(r.rx_frequency(), 1000);
+  EXPECT_EQ(r.spectrum().smoothing(), 5);
+  EXPECT_EQ(r.settings().squelch(), 99);
 }
 
-TEST(Receiver, SameInputGivesSameStateWhateverTheBlockSizes) {
-  TestSignalSpec spec;
-  spec.snr_db = 10;
-  spec.idle_seconds = 1;
-  spec.text = "tonvista";
-  spec.seconds = 3;
+// QPSK125 17.3 Hz above the set frequency (AFC on) with IMD, noise and clock
+// error: idle, then text.  Events (display, text, IMD, clock), spectrum,
+// level and frequency are the same whatever the block sizes.
+TEST(Receiver, SameEventsAndStateWhateverTheBlockSizes) {
+  TestSignalSpec spec{.mode = PskMode::Qpsk125, .carrier_hz = 1517.3, .imd_db = -24, .snr_db = 15};
+  spec.ppm = -80, spec.text = "tonvista", spec.idle_seconds = 15;
   const std::vector<float> x = make_test_signal(spec).samples;
+  auto run = [&](size_t block, Receiver& r) {
+    r.set_mode(PSK_MODE_QPSK125);
+    r.set_afc_limit(500);
+    std::vector<EngineEvent> events;
+    test::for_blocks(x, block, [&](std::span<const float> b, size_t) {
+      r.process(b);
+      for (const EngineEvent& e : r.take_events()) events.push_back(e);
+    });
+    return events;
+  };
   Receiver whole;
-  whole.process(x);
-  const std::vector<EngineEvent> expected = whole.take_events();
-  // One display event per 800 samples, and the text as received bytes.
-  size_t displays = 0;
-  std::string text;
+  const std::vector<EngineEvent> expected = run(x.size(), whole);
+  EXPECT_TRUE(whole.take_events().empty());  // taken once
+  size_t displays = 0, imd = 0, clock = 0;
   for (const EngineEvent& e : expected) {
+    displays += e.msg == WM_ENGINE_DISPLAY;
     if (e.msg == WM_ENGINE_DISPLAY) {
       EXPECT_EQ(e, (EngineEvent{WM_ENGINE_DISPLAY, 0, 0}));
-      ++displays;
-    } else {
-      EXPECT_EQ(e.msg, static_cast<uint32_t>(WM_ENGINE_RXCHAR));
-      EXPECT_EQ(e.lparam, 0);
-      text.push_back(static_cast<char>(e.wparam));
     }
+    imd += e.msg == WM_ENGINE_IMD;
+    clock += e.msg == WM_ENGINE_CLOCKERR;
   }
-  EXPECT_EQ(displays, x.size() / 800);
-  EXPECT_EQ(text, spec.text);
+  EXPECT_EQ(displays, x.size() / 800);  // one per 800 samples
+  EXPECT_EQ(received_text(expected), "tonvista");
+  EXPECT_GE(imd, 10u);
+  EXPECT_GE(clock, 1u);
+  EXPECT_NEAR(whole.rx_frequency(), 1517, 1);
   for (size_t block : {1u, 37u, 799u, 801u}) {
     Receiver r;
-    std::vector<EngineEvent> events;
-    for (size_t pos = 0; pos < x.size(); pos += block) {
-      r.process(std::span<const float>(x).subspan(pos, std::min(block, x.size() - pos)));
-      for (const EngineEvent& e : r.take_events()) events.push_back(e);
-    }
-    EXPECT_EQ(events, expected) << block;
+    EXPECT_EQ(run(block, r), expected) << block;
     EXPECT_EQ(r.fft_levels(), whole.fft_levels()) << block;
     EXPECT_EQ(r.signal_level(), whole.signal_level()) << block;
-    EXPECT_EQ(r.samples_processed(), x.size());
+    EXPECT_EQ(r.rx_frequency(), whole.rx_frequency()) << block;
+    EXPECT_EQ(r.samples_processed(), x.size()) << block;
   }
-  EXPECT_TRUE(whole.take_events().empty());  // taken once
 }
 
 TEST(Receiver, RawDataIsTheNewestSamplesIn16BitRange) {
@@ -93,12 +115,11 @@ TEST(Receiver, RawDataIsTheNewestSamplesIn16BitRange) {
   EXPECT_EQ(r.raw_samples(out), 2047);  // zeros before any input
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(out[2047], -7);  // never past the newest 2047
-
   std::vector<float> x(3000);
   for (size_t i = 0; i < x.size(); ++i)
     x[i] = static_cast<float>(static_cast<int>(i) - 1500) / 32768.0f;
-  x[2999] = 2.0f;  // beyond full scale: clipped
-  x[2998] = -2.0f;
+  x[2998] = -2.0f;  // beyond full scale: clipped
+  x[2999] = 2.0f;
   r.process(x);
   ASSERT_EQ(r.raw_samples(out), 2047);
   for (int i = 0; i < 2045; ++i) ASSERT_EQ(out[i], 953 + i - 1500) << i;  // sample 953 first
@@ -106,63 +127,43 @@ TEST(Receiver, RawDataIsTheNewestSamplesIn16BitRange) {
   EXPECT_EQ(out[2046], 32767);
   std::vector<int32_t> few(10);
   ASSERT_EQ(r.raw_samples(few), 10);
-  EXPECT_EQ(few[9], 32767);
   EXPECT_EQ(few[0], 2990 - 1500);
+  EXPECT_EQ(few[9], 32767);
 }
 
-TEST(Receiver, SignalLevelRisesWithSnrAtTheReceiveFrequency) {
-  // Noise alone reads low; the level rises monotonically with the SNR; a
-  // strong signal beside the receive frequency does not count.
-  auto level = [](std::optional<double> snr, int rx_hz, double carrier = 1500) {
-    TestSignalSpec spec;
-    spec.carrier_hz = carrier;
-    spec.snr_db = snr;
-    spec.idle_seconds = 1;
-    spec.text = "CQ CQ de W1DEMO";
-    spec.seconds = 4;
-    spec.seed = 3;
-    TestSignal s = make_test_signal(spec);
-    if (!snr) {  // noise alone: the noise of a 0 dB signal, without it
-      spec.snr_db = 0.0;
-      const TestSignal noisy = make_test_signal(spec);
-      const double scale = std::sqrt(noisy.signal_power / s.signal_power);
-      for (size_t i = 0; i < s.samples.size(); ++i)
-        s.samples[i] = noisy.samples[i] - scale * s.samples[i];
-    }
-    Receiver r;
-    r.set_rx_frequency(rx_hz);
-    r.process(s.samples);
-    return r.signal_level();
-  };
-  EXPECT_LT(level(std::nullopt, 1500), 15);
-  int previous = level(-10.0, 1500);
-  EXPECT_GT(previous, 10);
-  for (double snr = -5; snr <= 20; snr += 5) {
-    const int now = level(snr, 1500);
-    EXPECT_GT(now, previous) << snr;
-    previous = now;
-  }
-  EXPECT_GT(level(30.0, 1500), 90);
-  EXPECT_LT(level(30.0, 1800), 15);
+// The built-in signal (20 dB SNR) with AFC and squelch 30: its first over, a
+// high level and vectors of radius about 1000; squelch 99 prints nothing.
+TEST(Receiver, BuiltInSignalPrintsItsFirstOverWithVectorsAndLevel) {
+  const auto x = test::builtin_samples(18);
+  Receiver r;
+  r.set_afc_limit(500);
+  r.set_squelch(30);
+  r.process(x);
+  const std::string first_over(BuiltinSignal::overs()[0]);
+  EXPECT_EQ(received_text(r.take_events()).substr(0, first_over.size()), first_over);
+  EXPECT_NEAR(r.rx_frequency(), 1500, 1);
+  EXPECT_GT(r.signal_level(), 70);
+  const auto v = r.vectors();
+  for (size_t i = 0; i < v.size(); i += 2)
+    EXPECT_NEAR(std::hypot(v[i], v[i + 1]), 1000.0, 300.0) << i / 2;
+  Receiver closed;
+  closed.set_squelch(99);
+  closed.process(x);
+  EXPECT_EQ(received_text(closed.take_events()), "");
 }
 
-TEST(Receiver, ResetForgetsTheSignalButKeepsSettings) {
+// Frequency and then mode reach the demodulator; a refused mode and the mode
+// change leave the frequency and the mode as they were.
+TEST(Receiver, ModeAndFrequencySettingsReachTheDemodulator) {
+  const std::string text = "QPSK125 through the receiver core";
+  const auto x = test::make_signal({.mode = PskMode::Qpsk125, .carrier_hz = 1000, .text = text});
   Receiver r;
   r.set_rx_frequency(1000);
-  r.set_fft_mode(5, 100, 20);
-  TestSignalSpec spec;
-  spec.carrier_hz = 1000;
-  spec.snr_db = 20;
-  spec.seconds = 1;
-  r.process(make_test_signal(spec).samples);
-  EXPECT_GT(r.signal_level(), 50);
-  r.reset();
-  EXPECT_EQ(r.signal_level(), 0);
-  EXPECT_EQ(r.samples_processed(), 0u);
-  for (int32_t level : r.fft_levels()) ASSERT_EQ(level, 0);
-  EXPECT_TRUE(r.take_events().empty());
-  EXPECT_EQ(r.rx_frequency(), 1000);
-  EXPECT_EQ(r.settings().fft_smoothing(), 5);
+  EXPECT_EQ(r.set_mode(PSK_MODE_QPSK125), 0);
+  EXPECT_EQ(r.set_mode(3), -1);
+  r.process(x);
+  EXPECT_EQ(received_text(r.take_events()), text);
+  EXPECT_EQ(r.rx_frequency(), 1000);  // AFC off by default
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdint>
+#include <numbers>
 #include <random>
 #include <span>
 #include <string>
@@ -14,10 +16,48 @@
 #include "modes.h"
 #include "modulator.h"
 #include "psk_demodulator.h"
+#include "sources/builtin_signal.h"
 
 namespace psk::test {
 
 constexpr double kRate = 8000.0;  // engine sample rate, Hz
+constexpr PskMode kAllModes[] = {PskMode::Bpsk31, PskMode::Qpsk31,  PskMode::Bpsk63,
+                                 PskMode::Qpsk63, PskMode::Bpsk125, PskMode::Qpsk125};
+
+// Calls f(block, index of its first sample) on consecutive blocks of n samples.
+template <class F>
+void for_blocks(std::span<const float> x, size_t n, F&& f) {
+  for (size_t i = 0; i < x.size(); i += n) f(x.subspan(i, std::min(n, x.size() - i)), i);
+}
+
+// The first `seconds` of the built-in test signal.
+inline std::vector<float> builtin_samples(double seconds) {
+  BuiltinSignal source;
+  std::vector<float> x(static_cast<size_t>(seconds * kRate));
+  for_blocks(x, 997, [&](std::span<const float> b, size_t i) {
+    source.read(std::span<float>(x).subspan(i, b.size()));
+  });
+  return x;
+}
+
+// Clock error, in ppm, of a receiving card that sees a tone sent at f0 Hz in
+// x: the tone's phase against f0, read in 1 s Hann-windowed pieces (so a
+// neighbour 31.25 Hz away does not leak in), turns by 2 pi df per second.
+inline double tone_ppm(std::span<const float> x, double f0) {
+  using std::numbers::pi;
+  std::complex<double> previous = 0, turn = 0;
+  for (size_t start = 0; start + 8000 <= x.size(); start += 8000) {
+    std::complex<double> acc = 0;
+    for (size_t i = 0; i < 8000; ++i) {
+      const double w = 0.5 - 0.5 * std::cos(2 * pi * static_cast<double>(i) / 8000.0);
+      acc +=
+          w * x[start + i] * std::polar(1.0, -2 * pi * f0 * static_cast<double>(start + i) / kRate);
+    }
+    if (start > 0) turn += acc * std::conj(previous);
+    previous = acc;
+  }
+  return (f0 / (f0 + std::arg(turn) / (2 * pi)) - 1) * 1e6;
+}
 
 struct SignalSpec {
   PskMode mode = PskMode::Bpsk31;
@@ -98,10 +138,10 @@ inline void mirror_spectrum(std::vector<float>& x) {
 // Runs the demodulator over x in blocks and returns every decoded byte.
 inline std::string decode(PskDemodulator& demod, std::span<const float> x, size_t block = 1000) {
   std::string out;
-  for (size_t i = 0; i < x.size(); i += block) {
-    demod.process(x.subspan(i, std::min(block, x.size() - i)));
-    for (uint8_t b : demod.decoded()) out.push_back(static_cast<char>(b));
-  }
+  for_blocks(x, block, [&](std::span<const float> b, size_t) {
+    demod.process(b);
+    out.append(demod.decoded().begin(), demod.decoded().end());
+  });
   return out;
 }
 

@@ -1,0 +1,215 @@
+// IMD and clock-error readings of the receiver core against the generator's
+// truth (IMD: a long DFT of the idle part of the noise-free signal).
+// Tolerances: every IMD reading within +-1 dB of the truth, for -10..-35 dB at
+// SNR 20 dB and down to -40 dB at SNR 30 dB, in all six modes, with a cubic
+// amplifier and with added product tones; at SNR 0 dB and below no reading or
+// one within +-1 dB; none on noise alone or on text; readings only while idle
+// lasts, never mixing two runs.  Clock error within +-3 ppm after 30 s of idle
+// at SNR 10 dB, for -300..+300 ppm.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "measure/idle_segments.h"
+#include "measure_run.h"
+#include "sim/amplifier.h"
+#include "test_signal.h"
+#include "varicode.h"
+
+namespace psk {
+namespace {
+
+// Every reading within 1 dB of the truth and at least min_readings of them,
+// from a receiver set to set_hz; returns the number of readings.
+size_t check_imd(const TestSignalSpec& spec, size_t min_readings, int32_t set_hz = 1500) {
+  const double truth = test::imd_truth(spec);
+  const test::Readings r = test::measure(spec.mode, make_test_signal(spec).samples, set_hz);
+  EXPECT_GE(r.imd.size(), min_readings) << test::describe(spec);
+  for (const test::Reading& reading : r.imd)
+    EXPECT_NEAR(reading.value, truth, 1.0) << test::describe(spec);
+  return r.imd.size();
+}
+
+// Idle with the carrier 3.1 Hz above the receiver (AFC on), then text.
+TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSnr30) {
+  struct Case {
+    double imd, snr, idle_seconds;
+    size_t min_readings;  // about one a second, once the noise is averaged down
+  };
+  const Case cases[] = {
+      {-10.4, 20, 10, 7}, {-22.7, 20, 15, 10}, {-34.6, 20, 30, 5}, {-39.6, 30, 25, 12}};
+  TestSignalSpec spec{.carrier_hz = 1503.1, .text = "tnx fer call", .seed = 17};
+  for (PskMode mode : test::kAllModes)
+    for (ImdKind kind : {ImdKind::CubicAmplifier, ImdKind::ProductTones})
+      for (const Case& c : cases) {
+        spec.mode = mode, spec.imd_kind = kind, spec.imd_db = c.imd, spec.snr_db = c.snr;
+        spec.idle_seconds = c.idle_seconds;
+        check_imd(spec, c.min_readings);
+      }
+}
+
+TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndNoiseOrTextNever) {
+  // Products 27.5 dB down at 0 dB SNR are below what the noise lets through;
+  // at -16.3 dB a minute of idle gives readings.
+  TestSignalSpec spec{.seed = 23};
+  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125})
+    for (double snr : {0.0, -4.0, -8.0})
+      for (double imd : {-16.3, -27.5}) {
+        spec.mode = mode, spec.imd_db = imd, spec.snr_db = snr;
+        spec.idle_seconds = snr == 0.0 ? 60 : 30;
+        spec.seconds = spec.idle_seconds;
+        const size_t n = check_imd(spec, snr == 0.0 && imd == -16.3 ? 20 : 0);
+        if (snr == 0.0 && imd == -27.5) {
+          EXPECT_EQ(n, 0u) << test::describe(spec);
+        }
+      }
+  for (PskMode mode : test::kAllModes) {
+    const test::Readings on_noise = test::measure(mode, test::make_noise(30 * 8000, 0.1, 29));
+    EXPECT_TRUE(on_noise.imd.empty() && on_noise.clock.empty()) << mode_info(mode).name;
+  }
+  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
+    const std::string text = test::mixed_text(size_t(40 * mode_info(mode).baud / 7), 31);  // 40 s
+    auto x = test::make_signal({.mode = mode, .lead_idle = 0, .tail_idle = 0, .text = text});
+    test::add_noise(x, test::mean_power(x), 20, 37);
+    const test::Readings r = test::measure(mode, x);
+    EXPECT_TRUE(r.imd.empty() && r.clock.empty()) << mode_info(mode).name;
+  }
+}
+
+// A signal without distortion has no products to read: no IMD reading, even
+// without noise (the clock still reads).  A signal so low that a product tone
+// would fall below 20 Hz (BPSK125 at 200 Hz: 12.5 Hz) is not measured at all.
+TEST(ImdMeasure, NoReadingWithoutProductsOrWithProductsOutOfTheBand) {
+  const TestSignalSpec clean{.mode = PskMode::Bpsk63, .idle_seconds = 20, .seconds = 20};
+  const test::Readings r = test::measure(clean.mode, make_test_signal(clean).samples);
+  EXPECT_TRUE(r.imd.empty());
+  ASSERT_FALSE(r.clock.empty());
+  EXPECT_NEAR(r.clock.back().value, 0, 3);
+
+  TestSignalSpec low{.mode = PskMode::Bpsk125, .carrier_hz = 200, .imd_db = -25, .snr_db = 30};
+  low.idle_seconds = 20, low.seconds = 20;
+  const test::Readings at_200 = test::measure(low.mode, make_test_signal(low).samples, 200);
+  EXPECT_TRUE(at_200.imd.empty() && at_200.clock.empty());
+  low.carrier_hz = 300.0;  // products at 112.5 and 487.5 Hz: measured
+  check_imd(low, 1, 300);
+}
+
+// Idle, text, idle, text, idle, the drive changed during the second text:
+// readings come only in the idle runs (from one stretch after a run starts to
+// its end), each run's readings are its own IMD, so the meter follows the
+// change at once, and nothing mixes text or two runs.
+TEST(ImdMeasure, ReadingsComeOnlyFromIdleRunsAndFollowAChangeOfDrive) {
+  const double sps = 128.0;  // QPSK63
+  const std::string text = "The drive is changed now.";
+  PskModulator modulator(PskMode::Qpsk63, 1500.0);
+  const int idle = 8 * 63;  // symbols, about 8 s
+  for (int k = 0; k < 3; ++k) {
+    modulator.append_idle(idle);
+    if (k < 2) modulator.append_text(text);
+  }
+  const std::vector<float> clean = test::render_all(modulator);
+  // True spans: idle starts (as a waveform) one symbol after the last data
+  // bit and ends with its last reversal; QPSK flushes its code for 4 symbols.
+  const double text_symbols = static_cast<double>(varicode_encode(text).size());
+  double spans[3][2];
+  for (int k = 0; k < 3; ++k) {
+    spans[k][0] = (k == 0 ? 1 : k * (idle + text_symbols) + 4) * sps;
+    spans[k][1] = ((k + 1) * idle + k * text_symbols) * sps;
+  }
+  const size_t change = static_cast<size_t>(spans[1][1] + 12 * sps);  // in the second text
+  CubicAmplifier low(-21.0), high(-32.0);
+  std::vector<float> x(clean.size());
+  for (size_t n = 0; n < clean.size(); ++n)
+    x[n] = n < change ? low.process(clean[n]) : high.process(clean[n]);
+  x.erase(x.begin(), x.begin() + CubicAmplifier::delay());  // the amplifiers' Hilbert delay
+  const std::vector<float> distorted = x;
+  test::add_noise(x, test::mean_power(x), 30, 41);
+
+  double truth[3];
+  for (int k = 0; k < 3; ++k) {
+    const auto from = static_cast<size_t>(spans[k][0] + 4 * sps);
+    const auto to = static_cast<size_t>(spans[k][1] - 4 * sps);
+    truth[k] =
+        measure_idle_imd(std::span<const float>(distorted).subspan(from, to - from), 1500.0, 62.5)
+            .imd_db;
+  }
+  EXPECT_LT(truth[2], truth[0] - 8.0);  // the drive did change
+  int per_run[3] = {0, 0, 0};
+  const double stretch = IdleSegmenter::kLength / 8000.0;
+  for (const test::Reading& reading : test::measure(PskMode::Qpsk63, x).imd) {
+    int run = -1;
+    for (int k = 0; k < 3; ++k)
+      if (reading.t >= spans[k][0] / 8000.0 + stretch && reading.t <= spans[k][1] / 8000.0 + 0.1)
+        run = k;
+    ASSERT_GE(run, 0) << "reading at " << reading.t << " s, outside every idle run";
+    EXPECT_NEAR(reading.value, truth[run], 1.0) << "run " << run << " at " << reading.t << " s";
+    ++per_run[run];
+  }
+  for (int k = 0; k < 3; ++k) EXPECT_GE(per_run[k], 5) << k;
+}
+
+// Retuned to another signal, the measurements start afresh: no reading of
+// the new signal averages the old one's; the clock estimate restarts too.  A
+// small retune (the operator's fine tuning) keeps them.
+TEST(ImdMeasure, RetuningToAnotherSignalStartsTheMeasurementsAfresh) {
+  TestSignalSpec a{.mode = PskMode::Bpsk63, .carrier_hz = 1000, .imd_db = -20, .ppm = 150};
+  a.idle_seconds = 40, a.seconds = 40;
+  TestSignalSpec b = a;
+  b.carrier_hz = 2000, b.imd_db = -31, b.ppm = -150;  // another sender, another clock
+  std::vector<float> x = make_test_signal(a).samples;
+  const std::vector<float> other = make_test_signal(b).samples;
+  for (size_t n = 0; n < x.size(); ++n) x[n] = 0.5f * (x[n] + other[n]);
+  test::add_noise(x, test::mean_power(x), 30, 43);
+
+  Receiver r;
+  r.set_mode(PSK_MODE_BPSK63);
+  r.set_rx_frequency(1000);
+  r.set_afc_limit(500);
+  test::Readings first, second;
+  const size_t half = x.size() / 2;
+  test::feed(r, std::span<const float>(x).first(half), first);
+  ASSERT_FALSE(first.imd.empty());
+  ASSERT_FALSE(first.clock.empty());
+  EXPECT_NEAR(first.clock.back().value, 150.0, 3.0);
+  const int64_t before = r.clock_estimator().segments();
+  r.set_rx_frequency(1001);
+  EXPECT_EQ(r.clock_estimator().segments(), before);
+  r.set_rx_frequency(2000);
+  EXPECT_EQ(r.clock_estimator().segments(), 0);
+  test::feed(r, std::span<const float>(x).subspan(half), second, half / 8000.0);
+  ASSERT_FALSE(second.imd.empty());
+  for (const test::Reading& reading : second.imd) EXPECT_NEAR(reading.value, -31.0, 1.0);
+  for (const test::Reading& reading : second.clock) EXPECT_NEAR(reading.value, -150.0, 3.0);
+}
+
+TEST(ClockError, Within3PpmAfter30SecondsOfIdleAtSnr10) {
+  std::vector<std::pair<PskMode, double>> cases = {
+      {PskMode::Bpsk31, -117}, {PskMode::Bpsk31, 0}, {PskMode::Bpsk31, 61}};
+  for (PskMode mode : test::kAllModes) cases.insert(cases.end(), {{mode, -300}, {mode, 300}});
+  TestSignalSpec spec{.carrier_hz = 1501.7, .imd_db = -28, .snr_db = 10, .seed = 47};
+  spec.idle_seconds = 30, spec.seconds = 30;
+  for (const auto& [mode, ppm] : cases) {
+    spec.mode = mode, spec.ppm = ppm;
+    const test::Readings r = test::measure(mode, make_test_signal(spec).samples);
+    ASSERT_FALSE(r.clock.empty()) << test::describe(spec);
+    for (const test::Reading& reading : r.clock)
+      EXPECT_NEAR(reading.value, ppm, 3.0) << test::describe(spec);
+  }
+}
+
+// As the engine runs it (BPSK31 at 1500 Hz, AFC on), the built-in signal reads
+// -26 dB (+-1) within seconds and +30 ppm (+-3) once its timing has bridged
+// two idle runs (5 s each, too short alone) across the text between them.
+TEST(ClockError, BuiltInSignalReadsItsImdAndClockError) {
+  const test::Readings r = test::measure(PskMode::Bpsk31, test::builtin_samples(60));
+  ASSERT_GE(r.imd.size(), 4u);
+  EXPECT_LT(r.imd.front().t, 5.0);
+  for (const test::Reading& reading : r.imd) EXPECT_NEAR(reading.value, -26.0, 1.0);
+  ASSERT_FALSE(r.clock.empty());
+  EXPECT_LT(r.clock.front().t, 25.0);
+  for (const test::Reading& reading : r.clock) EXPECT_NEAR(reading.value, 30.0, 3.0);
+}
+
+}  // namespace
+}  // namespace psk
