@@ -17,6 +17,7 @@
 #include "modulator.h"
 #include "psk_demodulator.h"
 #include "sources/builtin_signal.h"
+#include "sources/wav_source.h"
 
 namespace psk::test {
 
@@ -37,6 +38,15 @@ inline std::vector<float> builtin_samples(double seconds) {
   for_blocks(x, 997, [&](std::span<const float> b, size_t i) {
     source.read(std::span<float>(x).subspan(i, b.size()));
   });
+  return x;
+}
+
+// A sound file's samples at 8000 Hz mono; empty when it cannot be read.
+inline std::vector<float> read_wav(const std::string& path) {
+  std::string error;
+  const auto source = WavSource::open_file(path, &error);
+  std::vector<float> x(source ? static_cast<size_t>(source->total_samples()) : 0);
+  if (source) x.resize(source->read(x));
   return x;
 }
 
@@ -133,6 +143,13 @@ inline std::string mixed_text(size_t n, uint32_t seed) {
 // sender of the opposite sideband sense.
 inline void mirror_spectrum(std::vector<float>& x) {
   for (size_t i = 1; i < x.size(); i += 2) x[i] = -x[i];
+}
+
+// A demodulator at hz with AFC (limit 500 Hz), as the engine runs it.
+inline PskDemodulator afc_demodulator(PskMode mode, double hz = 1500.0) {
+  PskDemodulator demod(mode, hz);
+  demod.set_afc_limit(500);
+  return demod;
 }
 
 // Runs the demodulator over x in blocks and returns every decoded byte.
