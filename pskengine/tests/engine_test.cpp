@@ -1,6 +1,6 @@
 // The running engine with scripted sources: notifications, pacing, status,
-// start and stop.  Sources are paced in real time, so these tests take about
-// a second each.
+// start and stop (sources are paced in real time, so these take about a
+// second each); and the audio callback's lock-free ring.
 #include "runtime/engine.h"
 
 #include <gtest/gtest.h>
@@ -11,33 +11,32 @@
 #include <thread>
 #include <vector>
 
+#include "sources/spsc_ring.h"
+
 namespace psk {
 namespace {
 
 using namespace std::chrono_literals;
 
-// A file-like source: n samples of a tone, then the end.
+// A file-like source: n samples of a 500 Hz square wave, then the end.
 class FiniteSource : public AudioSource {
  public:
   explicit FiniteSource(size_t n) : left_(n) {}
   size_t read(std::span<float> out) override {
     const size_t n = std::min(out.size(), left_);
-    for (size_t i = 0; i < n; ++i) out[i] = 0.1f * static_cast<float>((pos_++ % 16) < 8 ? 1 : -1);
+    for (size_t i = 0; i < n; ++i) out[i] = (pos_++ % 16) < 8 ? 0.1f : -0.1f;
     left_ -= n;
     return n;
   }
   bool live() const override { return false; }
-  SourceState state() const override {
-    return left_ == 0 ? SourceState::Ended : SourceState::Running;
-  }
+  SourceState state() const override { return left_ ? SourceState::Running : SourceState::Ended; }
 
  private:
-  size_t left_;
-  size_t pos_ = 0;
+  size_t left_, pos_ = 0;  // samples left, samples delivered
 };
 
-// A device-like source the test controls: delivers 10 ms of silence per read
-// (after waiting 10 ms), and reports overruns and loss when told to.
+// A device-like source the test controls: 10 ms of silence per read (after
+// waiting 10 ms); overruns and loss when told.
 class ScriptedDevice : public AudioSource {
  public:
   size_t read(std::span<float> out) override {
@@ -53,8 +52,8 @@ class ScriptedDevice : public AudioSource {
   std::atomic<bool> lost{false};
 };
 
-// Records what the engine posts; optionally fetches display data on every
-// display notification, as the program's handler does.
+// Records what the engine posts; with fetch_from set, fetches display data
+// on every display notification, as the program's handler does.
 struct Recorder {
   std::mutex mutex;
   std::vector<std::pair<uint32_t, int32_t>> messages;
@@ -67,31 +66,21 @@ struct Recorder {
       std::lock_guard lock(self->mutex);
       self->messages.emplace_back(msg, wparam);
     }
-    if (msg == WM_ENGINE_DISPLAY && self->fetch_from != nullptr) {
-      int32_t vectors[16];
-      self->fetch_from->vector_data(vectors);
-    }
+    int32_t vectors[16];
+    if (msg == WM_ENGINE_DISPLAY && self->fetch_from) self->fetch_from->vector_data(vectors);
   }
-  std::vector<std::pair<uint32_t, int32_t>> snapshot() {
+  // The wParams of every message msg posted so far.
+  std::vector<int32_t> of(uint32_t msg) {
     std::lock_guard lock(mutex);
-    return messages;
-  }
-  int count(uint32_t msg) {
-    int n = 0;
-    for (auto& m : snapshot()) n += m.first == msg;
-    return n;
-  }
-  std::vector<int32_t> statuses() {
-    std::vector<int32_t> s;
-    for (auto& m : snapshot()) {
-      if (m.first == WM_ENGINE_STATUS) s.push_back(m.second);
-    }
-    return s;
+    std::vector<int32_t> out;
+    for (auto [m, wparam] : messages)
+      if (m == msg) out.push_back(wparam);
+    return out;
   }
 };
 
-bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 3000ms) {
-  const auto end = std::chrono::steady_clock::now() + limit;
+bool wait_until(const std::function<bool()>& done) {
+  const auto end = std::chrono::steady_clock::now() + 3s;
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(5ms);
@@ -106,32 +95,30 @@ TEST(Engine, FileIsPacedInRealTimeAndItsEndIsReported) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(6400)),
             PSK_START_OK);
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 2; }));
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_GT(seconds, 0.7);  // 0.8 s of audio
-  EXPECT_EQ(recorder.statuses(), (std::vector<int32_t>{0, 1}));
-  // Every display notification was handled at once, so each was posted.
-  EXPECT_EQ(recorder.count(WM_ENGINE_DISPLAY), 8);
-  EXPECT_EQ(recorder.snapshot().front().first, static_cast<uint32_t>(WM_ENGINE_STATUS));
-  engine.stop();
+  ASSERT_TRUE(wait_until([&] { return recorder.of(WM_ENGINE_STATUS).size() == 2; }));
+  const auto seconds = std::chrono::steady_clock::now() - start;
+  engine.stop();  // nothing is posted after it returns
   EXPECT_FALSE(engine.running());
+  EXPECT_GT(seconds, 700ms);  // 0.8 s of audio
+  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(recorder.messages.front().first, static_cast<uint32_t>(WM_ENGINE_STATUS));
+  // Every display notification was handled at once, so each was posted.
+  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 8u);
 }
 
 TEST(Engine, UnhandledDisplayNotificationIsNeverFollowedByASecond) {
   Engine engine;
   Recorder recorder;  // never fetches
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(4000));
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 2; }));
-  EXPECT_EQ(recorder.count(WM_ENGINE_DISPLAY), 1);
-  // Handling it (a fetch) lets the next one through.
+  ASSERT_TRUE(wait_until([&] { return recorder.of(WM_ENGINE_STATUS).size() == 2; }));
+  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 1u);
   engine.stop();
+  // Handling it (a fetch) lets the next one through.
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(8000));
   std::this_thread::sleep_for(300ms);
-  EXPECT_EQ(recorder.count(WM_ENGINE_DISPLAY), 2);
-  int32_t level_ignored = engine.signal_level();
-  (void)level_ignored;
-  ASSERT_TRUE(wait_until([&] { return recorder.count(WM_ENGINE_DISPLAY) == 3; }));
+  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 2u);
+  engine.signal_level();
+  ASSERT_TRUE(wait_until([&] { return recorder.of(WM_ENGINE_DISPLAY).size() == 3; }));
   engine.stop();
 }
 
@@ -142,14 +129,16 @@ TEST(Engine, DeviceOverrunAndLossSetTheStatusLamp) {
   auto device = std::make_unique<ScriptedDevice>();
   ScriptedDevice* d = device.get();
   engine.start_source(&recorder.sink, std::move(device));
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 1; }));
+  auto statuses = [&](size_t n) {
+    return wait_until([&] { return recorder.of(WM_ENGINE_STATUS).size() == n; });
+  };
+  ASSERT_TRUE(statuses(1));
   d->overrun_count = 5;
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 2; }));
-  // Held for a second, then back to running.
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 3; }));
+  ASSERT_TRUE(statuses(2));
+  ASSERT_TRUE(statuses(3));  // held for a second, then back to running
   d->lost = true;
-  ASSERT_TRUE(wait_until([&] { return recorder.statuses().size() == 4; }));
-  EXPECT_EQ(recorder.statuses(), (std::vector<int32_t>{0, 1, 0, 1}));
+  ASSERT_TRUE(statuses(4));
+  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1, 0, 1}));
   engine.stop();
 }
 
@@ -177,14 +166,13 @@ TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
   EXPECT_EQ(engine.vector_data(nullptr), -1);
   EXPECT_EQ(engine.signal_level(), 0);
   EXPECT_EQ(engine.closest_peak(1500, 100), -1);
-  // Settings are kept without a run.
-  engine.set_rx_frequency(1234);
+  engine.set_rx_frequency(1234);  // settings are kept without a run
   EXPECT_EQ(engine.rx_frequency(), 1234);
   EXPECT_EQ(engine.set_mode(3), -1);
 
   Recorder recorder;
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(80000));
-  ASSERT_TRUE(wait_until([&] { return recorder.count(WM_ENGINE_DISPLAY) >= 1; }));
+  ASSERT_TRUE(wait_until([&] { return !recorder.of(WM_ENGINE_DISPLAY).empty(); }));
   engine.fft_data(fft.data(), 0, 1023);
   EXPECT_GT(*std::max_element(fft.begin(), fft.end()), 50);
   EXPECT_EQ(engine.closest_peak(500, 40), 500);  // the square wave's fundamental
@@ -196,6 +184,41 @@ TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
   engine.fft_data(fft.data(), 0, 1023);
   EXPECT_EQ(*std::max_element(fft.begin(), fft.end()), 0);
   EXPECT_EQ(engine.rx_frequency(), 1234);
+}
+
+TEST(SpscRing, ConcurrentProducerAndConsumerKeepOrder) {
+  SpscRing<uint32_t> ring(1000);  // rounded up to 1024
+  EXPECT_EQ(ring.capacity(), 1024u);
+  constexpr uint32_t kCount = 61 * 32768;  // whole chunks
+  std::thread producer([&] {
+    std::vector<uint32_t> chunk(61);
+    for (uint32_t next = 0; next < kCount;) {
+      for (auto& v : chunk) v = next++;
+      for (size_t done = 0; done < chunk.size();)
+        done += ring.push(std::span<const uint32_t>(chunk).subspan(done));
+    }
+  });
+  std::vector<uint32_t> buffer(97);
+  uint32_t expected = 0;
+  bool in_order = true;
+  while (expected < kCount) {
+    const size_t n = ring.pop(buffer);
+    for (size_t i = 0; i < n; ++i) in_order &= buffer[i] == expected++;
+  }
+  producer.join();
+  EXPECT_TRUE(in_order);
+}
+
+TEST(SpscRing, FullRingRefusesNewItems) {
+  SpscRing<float> ring(4);
+  EXPECT_EQ(ring.push(std::vector<float>{1, 2, 3, 4, 5}), 4u);
+  EXPECT_FALSE(ring.push_one(6.0f));
+  std::vector<float> out(8);
+  EXPECT_EQ(ring.pop(out), 4u);
+  EXPECT_EQ(out[0], 1.0f);
+  EXPECT_EQ(out[3], 4.0f);
+  EXPECT_TRUE(ring.push_one(7.0f));
+  EXPECT_EQ(ring.size(), 1u);
 }
 
 }  // namespace
