@@ -1,0 +1,130 @@
+// The codes of the signal: Varicode (the ASCII table, bytes 128..255 taking
+// the next unused codes in numerical order, the bit-by-bit decoder) and the
+// Viterbi decoder of the QPSK convolutional code (it undoes the encoder with
+// a delay of kDepth symbols and corrects scattered symbol errors).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "conv_code.h"
+#include "varicode.h"
+#include "viterbi.h"
+
+namespace psk {
+namespace {
+
+uint32_t value_of(std::string_view bits) {
+  return std::stoul(std::string(bits), nullptr, 2);
+}
+
+// A Varicode word: starts and ends with 1 and holds no "00".
+bool valid_code(uint32_t v) {
+  std::string s;
+  for (; v; v >>= 1) s.insert(s.begin(), (v & 1) ? '1' : '0');
+  return !s.empty() && s.back() == '1' && s.find("00") == std::string::npos;
+}
+
+// Decodes a bit string (spaces ignored) into bytes.
+std::vector<int> decode(std::string_view bits) {
+  VaricodeDecoder d;
+  std::vector<int> out;
+  for (char c : bits) {
+    if (c == ' ') continue;
+    if (const int b = d.push(c == '1'); b >= 0) out.push_back(b);
+  }
+  return out;
+}
+
+TEST(Varicode, AsciiCodesAreTheStandardOnes) {
+  const std::pair<int, const char*> known[] = {
+      {' ', "1"},      {'e', "11"},     {'t', "101"},      {'a', "1011"},      {'A', "1111101"},
+      {'\n', "11101"}, {'\r', "11111"}, {0, "1010101011"}, {127, "1110110101"}};
+  for (auto [byte, bits] : known) EXPECT_EQ(varicode_bits(byte), bits) << byte;
+}
+
+TEST(Varicode, HighBytesTakeTheNextUnusedCodesInNumericalOrder) {
+  // Bytes 128..255 ascend, and every valid code below the last one is taken.
+  for (int b = 129; b < 256; ++b)
+    EXPECT_GT(value_of(varicode_bits(b)), value_of(varicode_bits(b - 1))) << b;
+  std::set<uint32_t> used, ascii;
+  for (int b = 0; b < 256; ++b) (b < 128 ? ascii : used).insert(value_of(varicode_bits(b)));
+  used.insert(ascii.begin(), ascii.end());
+  for (uint32_t v = 1; v <= value_of(varicode_bits(255)); ++v)
+    EXPECT_TRUE(!valid_code(v) || used.count(v)) << "unused code " << v;
+  // The first high byte takes the smallest code the ASCII table leaves free.
+  uint32_t first_free = 1;
+  while (!valid_code(first_free) || ascii.count(first_free)) ++first_free;
+  EXPECT_EQ(value_of(varicode_bits(128)), first_free);
+}
+
+// Every byte, in shuffled order, separated by the "00" gap: the codes are
+// distinct words without "00" that start and end with 1.
+TEST(Varicode, RoundTripOfAllBytesInShuffledOrder) {
+  std::vector<int> bytes(256);
+  for (int b = 0; b < 256; ++b) bytes[b] = b;
+  std::shuffle(bytes.begin(), bytes.end(), std::mt19937(7));
+  const std::string text(bytes.begin(), bytes.end());
+  EXPECT_EQ(decode("0000" + varicode_encode(text) + "000"), bytes);
+}
+
+TEST(Varicode, DecoderNeedsAGapBeforeItsFirstCharacterAndRejectsOverlongCodes) {
+  EXPECT_EQ(decode("1 00 101 00"), std::vector<int>{'t'});  // joined in the middle of 'e'
+  EXPECT_EQ(decode("00 1111111111111 00 1011 00"), std::vector<int>{'a'});    // 13 ones: no code
+  EXPECT_EQ(decode("00 11 0000000000 11 00"), (std::vector<int>{'e', 'e'}));  // long idle between
+}
+
+std::array<float, 4> perfect_match(int output) {
+  std::array<float, 4> m;
+  m.fill(-1.0f);
+  m[static_cast<size_t>(output)] = 1.0f;
+  return m;
+}
+
+TEST(Viterbi, DecodesTheEncoderWithItsDelayAndCorrectsScatteredErrors) {
+  std::mt19937 rng(5);
+  std::vector<int> bits(2000);
+  for (int& b : bits) b = static_cast<int>(rng() & 1u);
+  ConvEncoder enc;
+  std::vector<int> clean;
+  for (int b : bits) clean.push_back(enc.push(b));
+  std::vector<int> damaged = clean;
+  for (size_t i = 40; i < damaged.size(); i += 23)  // one wrong symbol in 23
+    damaged[i] = (damaged[i] + 1 + static_cast<int>(rng() % 3)) & 3;
+  for (const auto* outputs : {&clean, &damaged}) {
+    ViterbiDecoder dec;
+    std::vector<int> out;
+    for (int o : *outputs)
+      if (const int b = dec.process(perfect_match(o)); b >= 0) out.push_back(b);
+    // The first decided bit is the first data bit (the path starts in any state).
+    ASSERT_EQ(out.size(), bits.size() - ViterbiDecoder::kDepth + 1);
+    EXPECT_TRUE(std::equal(out.begin(), out.end(), bits.begin()))
+        << (outputs == &clean ? "clean" : "damaged");
+  }
+}
+
+TEST(Viterbi, GainIsLowerForTheWrongSense) {
+  // Matches for the mirrored constellation (90 and 270 degrees swapped) fit
+  // no code path as well: the best path's gain per symbol drops.
+  std::mt19937 rng(6);
+  ConvEncoder enc;
+  ViterbiDecoder right, wrong;
+  double gain_right = 0, gain_wrong = 0;
+  for (int i = 0; i < 1000; ++i) {
+    const int out = enc.push(static_cast<int>(rng() & 1u));
+    const int mirrored_turns = (4 - kQuarterTurnsOfOutput[static_cast<size_t>(out)]) & 3;
+    int mirrored = 0;
+    while (kQuarterTurnsOfOutput[static_cast<size_t>(mirrored)] != mirrored_turns) ++mirrored;
+    right.process(perfect_match(out));
+    wrong.process(perfect_match(mirrored));
+    if (i >= 100) gain_right += right.last_gain(), gain_wrong += wrong.last_gain();
+  }
+  EXPECT_NEAR(gain_right / 900, 1.0, 1e-6);
+  EXPECT_LT(gain_wrong / 900, 0.9);
+}
+
+}  // namespace
+}  // namespace psk
