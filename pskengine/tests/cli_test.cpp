@@ -1,28 +1,30 @@
-// tonvista-cli as a program: exit statuses, messages, the WAV that generate
-// writes (its idle IMD within 0.3 dB after 16-bit rounding) and the lines
-// that measure prints.
+// tonvista-cli as a program: exit statuses and messages; the WAV that
+// generate writes (its idle IMD within 0.3 dB after 16-bit rounding); and the
+// lines that measure prints: freq, text (UTF-8 through code page 932), and,
+// for 20 s of generated idle (QPSK63, IMD -24 dB, +40 ppm, SNR 25 dB), imd
+// lines within +-1 dB of the file's truth and clock_ppm lines within +-3 ppm,
+// each at a time inside the idle.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "sim/imd_truth.h"
-#include "sources/wav_source.h"
+#include "test_signal.h"
 
 namespace {
 
 struct Result {
-  int status;
-  std::string out;
+  int status;       // exit status, -1 when it did not exit
+  std::string out;  // stdout and stderr
 };
 
 Result run(const std::string& args) {
-  const std::string command = std::string(TONVISTA_CLI) + " " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe = popen((std::string(TONVISTA_CLI) + " " + args + " 2>&1").c_str(), "r");
   Result r{-1, ""};
   if (pipe == nullptr) return r;
   std::array<char, 4096> buffer;
@@ -42,11 +44,8 @@ TEST(Cli, GenerateWritesTheImdAskedForInto16BitWav) {
     ASSERT_EQ(
         run("generate " + path + " --imd " + imd + " --idle 6 --mode qpsk63 --freq 1200").status,
         0);
-    std::string error;
-    auto source = psk::WavSource::open_file(path, &error);
-    ASSERT_NE(source, nullptr) << error;
-    std::vector<float> x(static_cast<size_t>(source->total_samples()));
-    source->read(x);
+    const std::vector<float> x = psk::test::read_wav(path);
+    ASSERT_GE(x.size(), 42000u);
     const auto idle = std::span<const float>(x).subspan(2000, 40000);
     EXPECT_NEAR(psk::measure_idle_imd(idle, 1200, 62.5).imd_db, std::stod(imd), 0.3) << imd;
   }
@@ -67,47 +66,66 @@ TEST(Cli, MeasurePrintsJsonLines) {
 
 TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
   // 0x88 0x9F is one character in code page 932; 0x81 0x20 is no character
-  // and becomes U+FFFD.
+  // and becomes U+FFFD, as does a lead byte with nothing after it at the end.
   const std::string path = temp_wav("text.wav");
-  ASSERT_EQ(
-      run("generate " + path + " --snr 30 --idle 2 --text \"$(printf 'A\\210\\237B\\201 C')\"")
-          .status,
-      0);
-  const Result r = run("measure " + path);
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("\"text\":\"A\xE4\xBA\x9C"
-                       "B\xEF\xBF\xBD"
-                       "C\"}"),
-            std::string::npos)
-      << r.out;
-  // A lead byte with nothing after it is printed as U+FFFD at the end.
-  ASSERT_EQ(run("generate " + path + " --snr 30 --idle 2 --text \"$(printf 'Z\\210')\"").status, 0);
-  const Result lone = run("measure " + path);
-  EXPECT_NE(lone.out.find("\"text\":\"Z"), std::string::npos) << lone.out;
-  EXPECT_NE(lone.out.find("\xEF\xBF\xBD\"}"), std::string::npos) << lone.out;
+  for (auto [bytes, utf8] : {std::pair{"A\\210\\237B\\201 C",
+                                       "\"text\":\"A\xE4\xBA\x9C"
+                                       "B\xEF\xBF\xBD"
+                                       "C\"}"},
+                             {"Z\\210", "\"text\":\"Z\xEF\xBF\xBD\"}"}}) {
+    ASSERT_EQ(
+        run("generate " + path + " --snr 30 --idle 2 --text \"$(printf '" + bytes + "')\"").status,
+        0);
+    const Result r = run("measure " + path);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find(utf8), std::string::npos) << r.out;
+  }
+  std::filesystem::remove(path);
+}
+
+TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
+  const std::string path = temp_wav("measure_idle.wav");
+  ASSERT_EQ(run("generate " + path +
+                " --mode qpsk63 --freq 1200 --imd -24 --snr 25 --ppm 40 --idle 20 --text tnx")
+                .status,
+            0);
+  // The file's truth, from 19 s of its idle part (the noise in a bin that
+  // narrow is 40 dB below the products).
+  const std::vector<float> x = psk::test::read_wav(path);
+  ASSERT_GE(x.size(), 20u * 8000u);
+  const double truth = psk::measure_idle_imd(std::span<const float>(x).subspan(4000, 19 * 8000),
+                                             1200, 62.5, 8000 * (1 + 40e-6))
+                           .imd_db;
+  const std::string out = run("measure " + path + " --mode qpsk63 --freq 1200").out;
+  const std::regex line("\\{\"t\":([0-9.]+),\"(imd|clock_ppm)\":(-?[0-9]+)\\}");
+  int imd = 0, clock = 0;
+  for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator();
+       ++it) {
+    EXPECT_LE(std::stod((*it)[1]), 20.5) << it->str();  // only while the idle lasts
+    const bool is_imd = (*it)[2] == "imd";
+    (is_imd ? imd : clock)++;
+    EXPECT_NEAR(std::stoi((*it)[3]), is_imd ? truth : 40.0, is_imd ? 1.0 : 3.0) << it->str();
+  }
+  EXPECT_GE(imd, 12) << out;
+  EXPECT_GE(clock, 1) << out;
   std::filesystem::remove(path);
 }
 
 TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
-  Result r = run("measure /nonexistent/file.wav");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("no such file"), std::string::npos) << r.out;
-  r = run("measure --demo --mode psk99");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("unknown mode"), std::string::npos) << r.out;
-  r = run("generate");
-  EXPECT_EQ(r.status, 2);
-  r = run("generate " + temp_wav("x.wav") + " --imd 5");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("--imd"), std::string::npos) << r.out;
-  r = run("generate " + temp_wav("x.wav") + " --snr");
-  EXPECT_EQ(r.status, 2);
-  r = run("generate /nonexistent/dir/x.wav");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("cannot write"), std::string::npos) << r.out;
-  r = run("frobnicate");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.out.find("usage"), std::string::npos);
+  const std::string x = temp_wav("x.wav");
+  const std::tuple<std::string, int, const char*> cases[] = {
+      {"measure /nonexistent/file.wav", 1, "no such file"},
+      {"measure --demo --mode psk99", 2, "unknown mode"},
+      {"generate", 2, "needs one output file"},
+      {"generate " + x + " --imd 5", 2, "--imd"},
+      {"generate " + x + " --snr", 2, "--snr needs a value"},
+      {"generate /nonexistent/dir/x.wav", 1, "cannot write"},
+      {"frobnicate", 2, "usage"}};
+  for (const auto& [args, status, message] : cases) {
+    const Result r = run(args);
+    EXPECT_EQ(r.status, status) << args;
+    EXPECT_NE(r.out.find(message), std::string::npos) << args << ": " << r.out;
+  }
 }
 
 }  // namespace
