@@ -1,4 +1,5 @@
-// libpskengine.so through its C interface, as the program uses it: start
+// libpskengine.so through its C interface, as the program uses it: the
+// device list that numbers the devices (the built-in signal last), start
 // codes, settings, the built-in test signal end to end (display notifications
 // about ten a second; its carrier, level, raw samples and an IMD reading
 // within 1 dB of -26 dB), the refused transmit operations, and 1000
@@ -53,6 +54,16 @@ struct Window {
     }
   }
 };
+
+TEST(DeviceList, EndsWithTheBuiltInSignal) {
+  const psk::DeviceList list = psk::list_devices();
+  ASSERT_TRUE(list.ok) << list.error;  // PortAudio initialises even without a sound card
+  const std::vector<std::string> names = list.names();
+  ASSERT_EQ(names.size(), list.capture.size() + 1);
+  EXPECT_EQ(names.back(), "Built-in test signal (BPSK31 at 1500 Hz)");
+  EXPECT_EQ(list.builtin_index(), static_cast<int>(list.capture.size()));
+  for (const psk::CaptureDevice& d : list.capture) EXPECT_GE(d.max_input_channels, 1) << d.name;
+}
 
 TEST(Abi, BadDevicesAreReportedWithCode21) {
   Window window;

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "measure/idle_segments.h"
-#include "measure_run.h"
 #include "sim/amplifier.h"
 #include "test_signal.h"
 #include "varicode.h"
@@ -196,19 +195,6 @@ TEST(ClockError, Within3PpmAfter30SecondsOfIdleAtSnr10) {
     for (const test::Reading& reading : r.clock)
       EXPECT_NEAR(reading.value, ppm, 3.0) << test::describe(spec);
   }
-}
-
-// As the engine runs it (BPSK31 at 1500 Hz, AFC on), the built-in signal reads
-// -26 dB (+-1) within seconds and +30 ppm (+-3) once its timing has bridged
-// two idle runs (5 s each, too short alone) across the text between them.
-TEST(ClockError, BuiltInSignalReadsItsImdAndClockError) {
-  const test::Readings r = test::measure(PskMode::Bpsk31, test::builtin_samples(60));
-  ASSERT_GE(r.imd.size(), 4u);
-  EXPECT_LT(r.imd.front().t, 5.0);
-  for (const test::Reading& reading : r.imd) EXPECT_NEAR(reading.value, -26.0, 1.0);
-  ASSERT_FALSE(r.clock.empty());
-  EXPECT_LT(r.clock.front().t, 25.0);
-  for (const test::Reading& reading : r.clock) EXPECT_NEAR(reading.value, 30.0, 3.0);
 }
 
 }  // namespace

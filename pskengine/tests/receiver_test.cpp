@@ -131,24 +131,34 @@ TEST(Receiver, RawDataIsTheNewestSamplesIn16BitRange) {
   EXPECT_EQ(few[9], 32767);
 }
 
-// The built-in signal (20 dB SNR) with AFC and squelch 30: its first over, a
-// high level and vectors of radius about 1000; squelch 99 prints nothing.
-TEST(Receiver, BuiltInSignalPrintsItsFirstOverWithVectorsAndLevel) {
-  const auto x = test::builtin_samples(18);
+// The built-in signal as the engine runs it (BPSK31 at 1500 Hz, AFC on,
+// squelch 30): its first over, a high level (20 dB SNR), vectors of radius
+// about 1000, IMD readings of -26 dB (+-1) within seconds and +30 ppm (+-3)
+// once its timing has bridged two idle runs (5 s each, too short alone)
+// across the text between them.  Squelch 99 prints nothing.
+TEST(Receiver, BuiltInSignalPrintsItsFirstOverAndReadsItsImdAndClockError) {
+  const auto x = test::builtin_samples(60);
   Receiver r;
   r.set_afc_limit(500);
   r.set_squelch(30);
-  r.process(x);
+  test::Readings got;
+  test::feed(r, x, got);
   const std::string first_over(BuiltinSignal::overs()[0]);
-  EXPECT_EQ(received_text(r.take_events()).substr(0, first_over.size()), first_over);
+  EXPECT_EQ(got.text.substr(0, first_over.size()), first_over);
   EXPECT_NEAR(r.rx_frequency(), 1500, 1);
   EXPECT_GT(r.signal_level(), 70);
   const auto v = r.vectors();
   for (size_t i = 0; i < v.size(); i += 2)
     EXPECT_NEAR(std::hypot(v[i], v[i + 1]), 1000.0, 300.0) << i / 2;
+  ASSERT_GE(got.imd.size(), 4u);
+  EXPECT_LT(got.imd.front().t, 5.0);
+  for (const test::Reading& reading : got.imd) EXPECT_NEAR(reading.value, -26.0, 1.0);
+  ASSERT_FALSE(got.clock.empty());
+  EXPECT_LT(got.clock.front().t, 25.0);
+  for (const test::Reading& reading : got.clock) EXPECT_NEAR(reading.value, 30.0, 3.0);
   Receiver closed;
   closed.set_squelch(99);
-  closed.process(x);
+  closed.process(std::span<const float>(x).first(18 * 8000));
   EXPECT_EQ(received_text(closed.take_events()), "");
 }
 
