@@ -22,8 +22,7 @@ TEST(Afc, PullsInFrom25HzWithinTwoSecondsAndStays) {
     auto x = test::make_signal({.carrier_hz = 1500.0 + offset, .lead_idle = 0, .text = text});
     x.resize(20 * 8000, 0.0f);  // the signal lasts past the 20 s
     test::add_noise(x, test::mean_power(std::span<const float>(x).first(4 * 8000)), 10.0, 21);
-    PskDemodulator demod(PskMode::Bpsk31, 1500.0);
-    demod.set_afc_limit(500);
+    PskDemodulator demod = test::afc_demodulator(PskMode::Bpsk31);
     double worst_after_2s = 0;
     test::for_blocks(x, kBlock, [&](std::span<const float> b, size_t i) {
       demod.process(b);
@@ -31,30 +30,6 @@ TEST(Afc, PullsInFrom25HzWithinTwoSecondsAndStays) {
         worst_after_2s = std::max(worst_after_2s, std::abs(demod.frequency() - 1500.0 - offset));
     });
     EXPECT_LT(worst_after_2s, 1.0) << "offset " << offset;
-  }
-}
-
-// Noise alone for 60 s, AFC on, squelch 30: the frequency moves by less than
-// 5 Hz, the level stays below 20 (below 15 at the end) and nothing prints.
-TEST(Afc, HoldsOnNoiseAloneWhereTheSquelchPrintsNothing) {
-  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125}) {
-    const auto noise = test::make_noise(60 * 8000, 0.25, 31);
-    PskDemodulator demod(mode, 1500.0);
-    demod.set_afc_limit(500);
-    demod.set_squelch(30);
-    double furthest = 0;
-    int highest = 0;
-    std::string printed;
-    test::for_blocks(noise, kBlock, [&](std::span<const float> b, size_t i) {
-      demod.process(b);
-      furthest = std::max(furthest, std::abs(demod.frequency() - 1500.0));
-      if (i >= 8000) highest = std::max(highest, demod.level());
-      printed.append(demod.decoded().begin(), demod.decoded().end());
-    });
-    EXPECT_LT(furthest, 5.0) << mode_info(mode).name;
-    EXPECT_LT(highest, 20) << mode_info(mode).name;
-    EXPECT_LT(demod.level(), 15) << mode_info(mode).name;
-    EXPECT_EQ(printed, "") << mode_info(mode).name;
   }
 }
 
@@ -80,23 +55,10 @@ TEST(Afc, OffNeverMovesAndTheLimitBoundsIt) {
   EXPECT_EQ(limited.frequency(), 1504.0);
 }
 
-// Settings are kept in range (100..3000 Hz, squelch 0..99) and a mode change
-// keeps the frequency.  The frequency set again while following a signal
-// there changes nothing; a new one starts a new search.
-TEST(Afc, RetuningStartsANewSearchAndSettingsAreKeptInRange) {
-  PskDemodulator demod(PskMode::Bpsk63, 1500.0);
-  for (auto [hz, kept] : {std::pair{50.0, 100.0}, {3500.0, 3000.0}, {1234.0, 1234.0}}) {
-    demod.set_frequency(hz);
-    EXPECT_EQ(demod.frequency(), kept);
-  }
-  demod.set_mode(PskMode::Qpsk31);
-  EXPECT_EQ(demod.frequency(), 1234.0);
-  demod.set_squelch(-5);
-  EXPECT_EQ(demod.squelch(), 0);
-  demod.set_squelch(150);
-  EXPECT_EQ(demod.squelch(), 99);
-  demod.set_squelch(0);
-  demod.set_afc_limit(500);
+// The frequency set again while following a signal there changes nothing; a
+// new one starts a new search.
+TEST(Afc, RetuningToANewFrequencyStartsANewSearch) {
+  PskDemodulator demod = test::afc_demodulator(PskMode::Qpsk31, 1234.0);
   demod.process(
       test::make_signal({.mode = PskMode::Qpsk31, .carrier_hz = 1234.0, .text = "steady"}));
   ASSERT_TRUE(demod.afc_tracking());
@@ -118,8 +80,7 @@ TEST(Squelch, LevelRisesWithSnrAndTheSquelchGatesTheText) {
       const int second = int(mode_info(mode).baud);  // of idle, before the text
       auto x = test::make_signal({.mode = mode, .lead_idle = second, .text = text});
       test::add_noise(x, test::mean_power(x), snr, 61);
-      PskDemodulator demod(mode, 1500.0);
-      demod.set_afc_limit(500);
+      PskDemodulator demod = test::afc_demodulator(mode);
       demod.set_squelch(30);
       const std::string got = test::decode(demod, x, kBlock);
       const std::string what =

@@ -49,9 +49,6 @@ TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
   };
   EXPECT_LT(phase_error(out[0], kTwoPi * lo * centre + 0.7), 1e-6);
   EXPECT_LT(phase_error(out[1], kTwoPi * hi * centre - 1.2), 1e-6);
-  // A stretch of the wrong length gives zeros, not garbage.
-  analyzer.process(std::span<const float>(x).first(100), hz, out);
-  EXPECT_EQ(out[0], std::complex<double>(0.0, 0.0));
 }
 
 // BPSK63 2.5 Hz above a receiver at 1500 Hz with AFC off: idle, text, idle;

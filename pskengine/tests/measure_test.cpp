@@ -3,9 +3,9 @@
 // Tolerances: every IMD reading within +-1 dB of the truth, for -10..-35 dB at
 // SNR 20 dB and down to -40 dB at SNR 30 dB, in all six modes, with a cubic
 // amplifier and with added product tones; at SNR 0 dB and below no reading or
-// one within +-1 dB; none on noise alone or on text; readings only while idle
-// lasts, never mixing two runs.  Clock error within +-3 ppm after 30 s of idle
-// at SNR 10 dB, for -300..+300 ppm.
+// one within +-1 dB; none on text (nor on noise alone: see the receiver's
+// tests); readings only while idle lasts, never mixing two runs.  Clock error within +-3 ppm after
+// 30 s of idle at SNR 10 dB, for -300..+300 ppm.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,7 +48,7 @@ TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSn
       }
 }
 
-TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndNoiseOrTextNever) {
+TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
   // Products 27.5 dB down at 0 dB SNR are below what the noise lets through;
   // at -16.3 dB a minute of idle gives readings.
   TestSignalSpec spec{.seed = 23};
@@ -63,10 +63,6 @@ TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndNoiseOrTextNever) {
           EXPECT_EQ(n, 0u) << test::describe(spec);
         }
       }
-  for (PskMode mode : test::kAllModes) {
-    const test::Readings on_noise = test::measure(mode, test::make_noise(30 * 8000, 0.1, 29));
-    EXPECT_TRUE(on_noise.imd.empty() && on_noise.clock.empty()) << mode_info(mode).name;
-  }
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
     const std::string text = test::mixed_text(size_t(40 * mode_info(mode).baud / 7), 31);  // 40 s
     auto x = test::make_signal({.mode = mode, .lead_idle = 0, .tail_idle = 0, .text = text});

@@ -162,6 +162,36 @@ TEST(Receiver, BuiltInSignalPrintsItsFirstOverAndReadsItsImdAndClockError) {
   EXPECT_EQ(received_text(closed.take_events()), "");
 }
 
+// Noise alone for 60 s, every mode, AFC on, squelch 30: the frequency moves
+// by less than 5 Hz, the level stays below 20 after the first second (below
+// 15 at the end), nothing prints, no idle run is seen and nothing is measured.
+TEST(Receiver, NoiseAloneMovesPrintsAndMeasuresNothing) {
+  const auto noise = test::make_noise(60 * 8000, 0.25, 31);
+  for (PskMode mode : test::kAllModes) {
+    Receiver r;
+    r.set_mode(mode_info(mode).engine_code);
+    r.set_afc_limit(500);
+    r.set_squelch(30);
+    double furthest = 0;
+    int highest = 0;
+    bool idle = false;
+    test::Readings got;
+    test::for_blocks(noise, 400, [&](std::span<const float> b, size_t i) {
+      test::feed(r, b, got);
+      furthest = std::max(furthest, std::abs(r.demodulator().frequency() - 1500.0));
+      if (i >= 8000) highest = std::max(highest, r.signal_level());
+      idle |= r.demodulator().idle();
+    });
+    const char* name = mode_info(mode).name;
+    EXPECT_LT(furthest, 5.0) << name;
+    EXPECT_LT(highest, 20) << name;
+    EXPECT_LT(r.signal_level(), 15) << name;
+    EXPECT_EQ(got.text, "") << name;
+    EXPECT_FALSE(idle || r.demodulator().idle_runs() > 0) << name;
+    EXPECT_TRUE(got.imd.empty() && got.clock.empty()) << name;
+  }
+}
+
 // Frequency and then mode reach the demodulator; a refused mode and the mode
 // change leave the frequency and the mode as they were.
 TEST(Receiver, ModeAndFrequencySettingsReachTheDemodulator) {
