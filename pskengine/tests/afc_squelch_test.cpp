@@ -1,5 +1,5 @@
-// AFC pull-in, hold on noise, limit and off; signal level and squelch.
-// Fixed seeds; tolerances are in each test's first line.
+// AFC pull-in, limit, off and retuning (its hold on noise: see the receiver's tests);
+// signal level and squelch.  Fixed seeds; tolerances in each test's first line.
 #include <gtest/gtest.h>
 
 #include <cmath>

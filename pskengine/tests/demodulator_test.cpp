@@ -88,7 +88,7 @@ TEST(Demodulator, QpskOfTheOppositeSidebandSenseDecodes) {
 // Under a clock error of up to 300 ppm, after 5 s of settling, through text
 // and 30 s of idle.  (The timing estimate is not data-aided, so text patterns
 // move it a little.)
-TEST(SymbolTiming, InstantsSitOnTheTransmittedPeaksUnderAClockError) {
+TEST(Demodulator, SymbolInstantsSitOnTheTransmittedPeaksUnderAClockError) {
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125}) {
     for (double ppm : {-300.0, 0.0, 300.0}) {
       const double baud = mode_info(mode).baud;
@@ -146,7 +146,7 @@ TEST(IdleDetector, LocatesRunsOfReversalsAndNeverFiresOnData) {
   EXPECT_NEAR(demod.idle_end(), static_cast<double>(bits.size() + tail) * sps, 0.1 * sps);
 }
 
-TEST(Vectors, IdlePointsDownCarrierPointsUpRadiusAbout1000) {
+TEST(Demodulator, VectorsOfIdlePointDownOfACarrierUpRadiusAbout1000) {
   PskModulator mod(PskMode::Qpsk31, 1500.0);
   mod.append_idle(100);
   const auto idle = test::render_all(mod);

@@ -132,14 +132,10 @@ inline std::vector<float> make_noise(size_t samples, double signal_power, uint32
 // Every byte 1..255 in a shuffled order, then English text, to n bytes.
 inline std::string mixed_text(size_t n, uint32_t seed) {
   std::string s;
-  std::vector<char> all;
-  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  std::mt19937 rng(seed);
-  std::shuffle(all.begin(), all.end(), rng);
-  s.assign(all.begin(), all.end());
-  const std::string english = "CQ CQ de JA1ZZZ pse k. The rig is 100 W into a dipole; 73! ";
-  while (s.size() < n) s += english;
-  s.resize(std::max(n, all.size()));
+  for (int b = 1; b < 256; ++b) s.push_back(static_cast<char>(b));
+  std::shuffle(s.begin(), s.end(), std::mt19937(seed));
+  while (s.size() < n) s += "CQ CQ de JA1ZZZ pse k. The rig is 100 W into a dipole; 73! ";
+  s.resize(std::max<size_t>(n, 255));
   return s;
 }
 
@@ -200,25 +196,23 @@ struct Readings {
 
 // Feeds x to r in 80-sample blocks; t_offset is the input time before x.
 inline void feed(Receiver& r, std::span<const float> x, Readings& out, double t_offset = 0.0) {
-  for (size_t i = 0; i < x.size(); i += 80) {
-    const size_t n = std::min<size_t>(80, x.size() - i);
-    r.process(x.subspan(i, n));
-    const double t = t_offset + static_cast<double>(i + n) / 8000.0;
+  for_blocks(x, 80, [&](std::span<const float> b, size_t i) {
+    r.process(b);
+    const double t = t_offset + static_cast<double>(i + b.size()) / kRate;
     for (const EngineEvent& e : r.take_events()) {
       if (e.msg == WM_ENGINE_IMD) out.imd.push_back({t, e.wparam});
       if (e.msg == WM_ENGINE_CLOCKERR) out.clock.push_back({t, e.wparam});
       if (e.msg == WM_ENGINE_RXCHAR) out.text.push_back(static_cast<char>(e.wparam));
     }
-  }
+  });
 }
 
-// A receiver in the given mode at set_hz with AFC (limit 500 Hz, or off).
-inline Readings measure(PskMode mode, std::span<const float> x, int32_t set_hz = 1500,
-                        bool afc = true) {
+// A receiver in the given mode at set_hz with AFC (limit 500 Hz).
+inline Readings measure(PskMode mode, std::span<const float> x, int32_t set_hz = 1500) {
   Receiver r;
   r.set_mode(mode_info(mode).engine_code);
   r.set_rx_frequency(set_hz);
-  r.set_afc_limit(afc ? 500 : 0);
+  r.set_afc_limit(500);
   Readings out;
   feed(r, x, out);
   return out;
