@@ -126,27 +126,18 @@ IdleSegment stretch(int64_t run, int64_t centre, double imd_db, double noise = 0
   return s;
 }
 
-// Feeds the stretches make(0..n-1), one at a time; returns every reading.
-template <class Meter, class Make>
-std::vector<int32_t> feed(Meter& meter, int n, Make make) {
-  std::vector<int32_t> out;
-  for (int i = 0; i < n; ++i) {
-    const IdleSegment s = make(i);
-    meter.process(std::span(&s, 1));
-    out.insert(out.end(), meter.readings().begin(), meter.readings().end());
-  }
-  return out;
-}
-
 TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   // Products at -30 dB with noise in their bins that would add 0.5 dB: the
   // noise is taken off, and with enough stretches the reading is the truth.
   const double product = 0.5 * std::pow(10.0, -3.0);
   const double small = product * (std::pow(10.0, 0.05) - 1.0);  // 2 N / P -> 0.5 dB
   ImdMeter meter;
-  const auto readings = feed(meter, ImdMeter::kMaxSegments, [&](int i) {
-    return stretch(1, i * IdleSegmenter::kHop, -30.0, small);
-  });
+  std::vector<int32_t> readings;
+  for (int i = 0; i < ImdMeter::kMaxSegments; ++i) {
+    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, small);
+    meter.process(std::span(&s, 1));
+    readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
+  }
   ASSERT_FALSE(readings.empty());
   EXPECT_NEAR(meter.imd_db(), -30.0, 1e-9);
   EXPECT_LE(meter.sigma_db(), ImdMeter::kMaxSigmaDb);
@@ -155,18 +146,21 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   // Noise that would move it by 1.5 dB: never a reading, however long the idle.
   const double large = product * (std::pow(10.0, 0.15) - 1.0);
   ImdMeter noisy;
-  EXPECT_TRUE(feed(noisy, 3 * ImdMeter::kMaxSegments, [&](int i) {
-                return stretch(1, i * IdleSegmenter::kHop, -30.0, large);
-              }).empty());
+  for (int i = 0; i < 3 * ImdMeter::kMaxSegments; ++i) {
+    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, large);
+    noisy.process(std::span(&s, 1));
+    EXPECT_TRUE(noisy.readings().empty()) << i;
+  }
   EXPECT_GT(noisy.attempts(), 100);
 
   // Fundamentals 10 dB apart are not an idle signal as sent: not used.
   ImdMeter lopsided;
-  EXPECT_TRUE(feed(lopsided, 20, [&](int i) {
-                IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -25.0);
-                s.fundamentals[1] *= std::sqrt(0.1);
-                return s;
-              }).empty());
+  for (int i = 0; i < 20; ++i) {
+    IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -25.0);
+    s.fundamentals[1] *= std::sqrt(0.1);
+    lopsided.process(std::span(&s, 1));
+    EXPECT_TRUE(lopsided.readings().empty());
+  }
 }
 
 // Stretches of idle from a sender whose symbol clock, as the card sees it,
