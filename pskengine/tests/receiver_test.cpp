@@ -129,6 +129,20 @@ TEST(Receiver, RawDataIsTheNewestSamplesIn16BitRange) {
   ASSERT_EQ(r.raw_samples(few), 10);
   EXPECT_EQ(few[0], 2990 - 1500);
   EXPECT_EQ(few[9], 32767);
+  // Non-finite samples (a damaged float file) count as silence and huge ones
+  // are limited: they neither show as such in the raw data nor poison the
+  // spectrum of a 1000 Hz carrier.
+  std::vector<float> carrier(4000);
+  for (size_t i = 0; i < carrier.size(); ++i) carrier[i] = 0.5f * std::cos(M_PI * i / 4);
+  carrier[3000] = NAN;
+  carrier[3001] = INFINITY;
+  carrier[3002] = 1e30f;  // absurdly large: kept within +-16
+  r.process(carrier);
+  r.raw_samples(out);
+  EXPECT_EQ(out[2047 - 1000], 0);
+  EXPECT_EQ(out[2047 - 999], 0);
+  EXPECT_EQ(out[2047 - 998], 32767);
+  EXPECT_GT(r.fft_levels()[256], 60);
 }
 
 // The built-in signal as the engine runs it (BPSK31 at 1500 Hz, AFC on,
