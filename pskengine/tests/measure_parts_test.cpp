@@ -153,6 +153,19 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   }
   EXPECT_GT(noisy.attempts(), 100);
 
+  // A new idle run starts afresh: none of its readings holds a stretch of the
+  // run before, even where the noise asks for many stretches.
+  ImdMeter two_runs;
+  std::vector<int32_t> second;
+  for (int i = 0; i < 2 * ImdMeter::kMaxSegments; ++i) {
+    const bool first = i < ImdMeter::kMaxSegments;
+    const IdleSegment s = stretch(first ? 1 : 2, i * IdleSegmenter::kHop, first ? -20 : -30, small);
+    two_runs.process(std::span(&s, 1));
+    if (!first) second.insert(second.end(), two_runs.readings().begin(), two_runs.readings().end());
+  }
+  ASSERT_FALSE(second.empty());
+  for (int32_t r : second) EXPECT_EQ(r, -30);
+
   // Fundamentals 10 dB apart are not an idle signal as sent: not used.
   ImdMeter lopsided;
   for (int i = 0; i < 20; ++i) {
