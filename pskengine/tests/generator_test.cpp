@@ -50,7 +50,7 @@ TEST(Generator, CleanIdleHasNoProductsAndTheTruthSeesOnlyTones) {
   EXPECT_LT(tone_power(tone, 1234.5 + 31.25, 8000), 1e-9);
 }
 
-TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLayoutFollowsTheSpec) {
+TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLengthsAreAsAsked) {
   TestSignalSpec spec{.text = "The quick brown fox", .idle_seconds = 2, .seconds = 12};
   const TestSignal clean = make_test_signal(spec);
   for (double snr : {-10.0, 0.0, 10.0, 25.0}) {

@@ -218,7 +218,7 @@ inline Readings measure(PskMode mode, std::span<const float> x, int32_t set_hz =
   return out;
 }
 
-// The spec in words, for failure messages.
+// A generated signal's settings in words, for failure messages.
 inline std::string describe(const TestSignalSpec& s) {
   return std::string(mode_info(s.mode).name) +
          (s.imd_kind == ImdKind::CubicAmplifier ? " amplifier " : " tones ") +
