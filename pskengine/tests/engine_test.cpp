@@ -101,6 +101,8 @@ TEST(Engine, FileIsPacedInRealTimeAndItsEndIsReported) {
   EXPECT_GT(seconds, 700ms);  // 0.8 s of audio
   EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1}));
   EXPECT_EQ(recorder.messages.front().first, static_cast<uint32_t>(WM_ENGINE_STATUS));
+  // The end is reported after everything the last block held.
+  EXPECT_EQ(recorder.messages.back(), std::make_pair(uint32_t{WM_ENGINE_STATUS}, int32_t{1}));
   // Every display notification was handled at once, so each was posted.
   EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 8u);
 }

@@ -128,10 +128,11 @@ void Engine::run() {
     } else if (n > 0 && now >= hold_until) {
       wanted_status = 0;
     }
-    if (wanted_status != status) {
-      status = wanted_status;
-      post(WM_ENGINE_STATUS, status);
-    }
+    // Status 0 goes before the block's events, status 1 after them, so that
+    // what the last block of a file held arrives before "ended".
+    const bool status_changes = wanted_status != status;
+    status = wanted_status;
+    if (status_changes && status == 0) post(WM_ENGINE_STATUS, 0);
 
     if (n > 0) {
       std::vector<EngineEvent> events;
@@ -141,6 +142,11 @@ void Engine::run() {
         events = receiver_.take_events();
       }
       post_events(events);
+    }
+    if (status_changes && status != 0) post(WM_ENGINE_STATUS, status);
+
+    if (n > 0) {
+      // Go on reading.
     } else if (state == SourceState::Ended) {
       std::unique_lock lock(stop_mutex_);
       stop_cv_.wait(lock, [this] { return stop_requested_; });
