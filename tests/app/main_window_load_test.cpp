@@ -1,6 +1,5 @@
-// The main window's load and unload against the scripted engine: the start
-// report, the initial engine settings in order, the tuning scroll bar at
-// load, the settings and design values, and the unload.
+// The main window's load and unload: the start report, the engine calls in
+// order, the tuning scroll bar, and the settings and controls it leaves.
 #include <gtest/gtest.h>
 
 #include "replay_test_support.h"

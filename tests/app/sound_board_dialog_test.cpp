@@ -1,7 +1,5 @@
-// The sound-device dialog through the replay session, with scripted device
-// lists of 0, 1 and 120 devices: its controls, its list, the device each
-// choice selects, OK opening the main window before the dialog goes, and
-// Cancel and closing the window opening nothing.
+// The sound-device dialog through the replay session, on lists of 0, 1 and
+// 120 devices: its controls and list, OK, Cancel and closing the window.
 #include <gtest/gtest.h>
 
 #include <QWidget>

@@ -1,8 +1,5 @@
-// The device number an entry of the sound-device dialog selects: the whole
-// leading number (after blanks: a sign touching its digits, then digits;
-// none gives 0).  Earlier only the first two characters counted, so the
-// entry of device 123 selected device 12; the table keeps that earlier
-// result beside the current one, read from the two characters it saw.
+// The device an entry of the sound-device dialog selects: its whole leading
+// number, beside the earlier rule that read only its first two characters.
 #include <gtest/gtest.h>
 
 #include "app/frm_sound_board.h"

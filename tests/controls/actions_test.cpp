@@ -1,7 +1,5 @@
-// The mode and range options, the squelch and raw-gain scroll bars, the
-// reset button, the kanji switch and the FFT and waterfall combo boxes, with
-// exactly their engine calls.  Typed combo texts that are no number in range
-// are ignored and the last good value comes back.
+// The mode and range options, squelch and raw-gain scroll bars, reset and
+// kanji buttons and the combo boxes, with exactly their engine calls.
 #include "controls/actions.h"
 
 #include <gtest/gtest.h>

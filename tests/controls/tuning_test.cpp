@@ -1,5 +1,4 @@
-// Tuning by the operator: click-to-tune on the spectrum (range edges, any
-// button, half-to-even, box width 0), the 1500 Hz shortcut, the tuning
+// Tuning by the operator: click-to-tune, the 1500 Hz shortcut, the tuning
 // scroll bar with AFC on and off, and the AFC switch.
 #include <gtest/gtest.h>
 

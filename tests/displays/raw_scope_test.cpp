@@ -1,6 +1,5 @@
 // The raw-signal scope (Picture6): the sweep over HScroll1's segments, the
-// erase box one unit right of the segment's start, 2047 points always, the
-// vertical scale of 65534 with the gain, and a run without samples.
+// erase box, 2047 points on a scale of 65534 times the gain.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,8 +1,6 @@
-// Display ranges the presets never give: no bins (N of 0 or less), a range
-// reaching below 0 Hz or to 4000 Hz and beyond, and a grid without
-// divisions.  Nothing fails, nothing is read or written outside the
-// spectrum and history arrays (the sanitizer build checks), and what lies
-// outside the engine's bins reads as no signal.
+// Display ranges the presets never give: nothing fails, nothing is read or
+// written outside the arrays (the sanitizer build checks), the rest reads as
+// no signal.
 #include <gtest/gtest.h>
 
 #include <cmath>

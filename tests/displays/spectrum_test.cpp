@@ -1,7 +1,5 @@
-// The spectrum box (Picture2) after a display notification: one fetch of the
-// range, the grid, the trace and the tuning cursor at the positions of the
-// worked examples; the "off" box; the tuning scroll bar following the engine
-// under AFC; and a frequency box that holds no number.
+// The spectrum box (Picture2) after a display notification: fetch, grid,
+// trace and cursor; the "off" box; the tuning scroll bar under AFC.
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"

@@ -1,8 +1,5 @@
-// The vector scope (Picture1) and the signal-level meter (Picture3) it draws
-// after it: the centre at 45 % of the box, the circle, the length of the
-// spokes from the signal level (never shorter than at 30), their directions
-// and colours; the meter's bar from the bottom edge to level per cent of
-// the height, the squelch mark, and the raw level handed over to it.
+// The vector scope (Picture1) and the signal-level meter (Picture3) drawn
+// after it from the same engine level.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,10 +1,6 @@
-// The waterfall (Picture7): drawn on every second display notification, the
-// stroke geometry, the newest spectrum in the top band, the floor of a row,
-// the history kept per absolute bin when the range changes, and the stroke
-// colour: a value above its band's floor scaled by the gain, clamped at 255
-// and rounded half to even.  Spectra the 16-bit history cannot hold as they
-// are (loud, saturated or negative levels, a gain of 0 or below) store
-// safely and draw as no signal.
+// The waterfall (Picture7): every second pass drawn, stroke geometry and
+// colours, the floor of a row, the history per absolute bin, and spectra the
+// 16-bit history cannot hold as they are, drawn as no signal.
 #include <gtest/gtest.h>
 
 #include <cmath>

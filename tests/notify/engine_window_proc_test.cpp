@@ -1,6 +1,5 @@
-// The notification dispatcher: every message passes on to the replaced
-// procedure with its arguments, after the handler of an engine code, and the
-// replaced procedure's result comes back; the status lamps.
+// The notification dispatcher: every message passes on unchanged after its
+// handler with the replaced procedure's result; the status lamps.
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"

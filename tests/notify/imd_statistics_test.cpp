@@ -1,7 +1,5 @@
-// IMD readings through the dispatcher: the statistics and their readouts,
-// the half-to-even average, the automatic reset after 1000 readings with a
-// sum that does not overflow, readings beyond 16 bits, the clock error and
-// the reset button.
+// IMD readings through the dispatcher: statistics and readouts, the reset
+// after 1000 readings and by the button, and the clock error.
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"

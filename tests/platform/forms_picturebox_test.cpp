@@ -1,6 +1,5 @@
-// Picture boxes: the record of operations, the pixels they leave in the
-// backing image (at 15 twips per pixel), child controls, resizing, mouse
-// presses and saving.
+// Picture boxes: the record of operations, the pixels they leave (15 twips
+// a pixel), child controls, resizing, mouse presses and saving.
 #include <gtest/gtest.h>
 
 #include <QImage>

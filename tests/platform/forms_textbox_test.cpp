@@ -1,6 +1,5 @@
-// Text boxes: CR LF line breaks and UTF-16 counting in the text, line breaks
-// in the widget, caret and insertion at the caret, the operator's typing and
-// double clicks.
+// Text boxes: CR LF and UTF-16 counting in the text, line breaks on screen,
+// caret and insertion, the operator's typing and double clicks.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>

@@ -1,8 +1,5 @@
-// tonvista-replay as a program: a script's dump, script errors with their
-// line, an engine library that is missing or incomplete, and the start-up
-// dialog's endings: Cancel ends the program with status 0 through its own
-// event loop, OK keeps it running, and a device list that cannot be had ends
-// it with the reason and status 1.
+// tonvista-replay as a program: its dump, script errors, a missing or
+// incomplete engine, and how the start-up dialog ends the program.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
