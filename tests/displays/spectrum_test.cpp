@@ -110,7 +110,7 @@ TEST_F(Spectrum, LevelsMapFromTheBottomEdgeToTheTopAndBinLastBinIsNotDrawn) {
   for (const DrawOp& line : trace) EXPECT_NE(line.y2, F(1095 - 99 * 10.95));
 }
 
-TEST_F(Spectrum, TheBoxIsClearedThenGridTraceAndCursorFollowInOrder) {
+TEST_F(Spectrum, AClearThenGridTraceAndTheCursorAtIntOfTheFrequencysPosition) {
   const QJsonObject s = Draw(500, 2500, 20);
   const auto& ops = Form1().Picture2.Record();
   ASSERT_EQ(ops.size(), 1u + 21 + 511 + 1);
@@ -118,15 +118,10 @@ TEST_F(Spectrum, TheBoxIsClearedThenGridTraceAndCursorFollowInOrder) {
   for (size_t i = 1; i < ops.size(); ++i) {
     EXPECT_EQ(ops[i].rgb, i <= 21 ? kGrid : i <= 532 ? kTrace : kCursor) << i;
   }
+  // 1500 Hz at 500..2500: (384 + 0.5 - 128) * 17.666015625 = 4531.33.
+  EXPECT_EQ(Describe(ops.back()), LineText(4531, 0, 4531, 1095, kCursor));
   // The snapshot shows the same operations.
   EXPECT_EQ(Describe(DrawOf(s, "Picture2")), Describe(ops));
-}
-
-TEST_F(Spectrum, TheCursorStandsAtIntOfTheFrequencysPosition) {
-  // 1500 Hz at 500..2500: (384 + 0.5 - 128) * 17.666015625 = 4531.33.
-  Draw(500, 2500, 20);
-  ASSERT_EQ(Lines(kCursor).size(), 1u);
-  EXPECT_EQ(Describe(Lines(kCursor)[0]), LineText(4531, 0, 4531, 1095, kCursor));
   // With AFC off txtRec stays as set.  1350 Hz at 1200..1800: Int(2311.5);
   // outside the range the cursor is drawn beyond the box's edge.
   AfcOn = 0;

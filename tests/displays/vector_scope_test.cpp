@@ -77,20 +77,16 @@ struct VectorScope : LoadedMainWindow {
 
 }  // namespace
 
-TEST_F(VectorScope, TheDesignSizeGivesCentre392By371AndCircle330) {
+TEST_F(VectorScope, AtTheDesignSizeWeakLevelsAreBlueAndScaledAsThirtyStrongerOnesRed) {
   ASSERT_EQ(Form1().Picture1.Width(), 870);
   ASSERT_EQ(Form1().Picture1.Height(), 825);
-  // 391.5 goes to the even 392; r = 825 x 0.4 x 30 / 100 = 99.
-  ExpectScope(Draw(30), 392, 371, 330, 99, kBlue);
-  // The snapshot shows the same operations.
-  EXPECT_EQ(Describe(DrawOf(session.Snapshot(), "Picture1")), Describe(Form1().Picture1.Record()));
-}
-
-TEST_F(VectorScope, WeakLevelsAreBlueAndScaledAsThirtyStrongerOnesRedAndScaled) {
-  for (int level : {0, 29, -40}) {
+  // Centre 391.5 to the even 392, and 371; circle 330; r = 825 x 0.4 x 30 / 100 = 99.
+  for (int level : {30, 0, 29, -40}) {
     SCOPED_TRACE(level);
     ExpectScope(Draw(level), 392, 371, 330, 99, kBlue);
   }
+  // The snapshot shows the same operations.
+  EXPECT_EQ(Describe(DrawOf(session.Snapshot(), "Picture1")), Describe(Form1().Picture1.Record()));
   ExpectScope(Draw(31), 392, 371, 330, 102, kRed);  // 102.3 rounds to 102
   // At 100 a full component ends on the circle: 392 + 330 = 722.
   const auto& full = Draw(100);
