@@ -8,60 +8,50 @@ using namespace testing_support;
 
 namespace {
 
-double Get(const QJsonObject& s, const char* control, const char* field) {
-  return ControlOf(s, control)[field].toDouble();
+// After the script: Term's left, top, width and height, Frame2's left, top,
+// width and height, and Picture2's top (inside Frame2).
+QJsonArray Layout(replay::Session& session, const std::string& script, double* height = nullptr) {
+  session.Run(script);
+  const QJsonObject s = session.Snapshot();
+  if (height) *height = ControlOf(s, "Form1")["height"].toDouble();
+  QJsonArray out;
+  for (const auto& [control, field] : {std::pair{"Term", "left"},
+                                       {"Term", "top"},
+                                       {"Term", "width"},
+                                       {"Term", "height"},
+                                       {"Frame2", "left"},
+                                       {"Frame2", "top"},
+                                       {"Frame2", "width"},
+                                       {"Frame2", "height"},
+                                       {"Picture2", "top"}}) {
+    out.append(ControlOf(s, control)[field]);
+  }
+  return out;
 }
 
 }  // namespace
 
-TEST(MainWindowResize, TermAndFrame2FollowTheWindowsOuterSize) {
+TEST(MainWindowResize, TermAndFrame2FollowTheWindowsOuterSizeAbove6715Twips) {
   replay::Session session;
-  session.Run("load Form1\nresize 10500 9000");
-  QJsonObject s = session.Snapshot();
-  EXPECT_EQ(Get(s, "Form1", "height"), 9000);
-  EXPECT_EQ(Get(s, "Term", "width"), 10500 - 130);
-  EXPECT_EQ(Get(s, "Term", "height"), 9000 - 6015 - 700);
-  EXPECT_EQ(Get(s, "Term", "left"), 0);
-  EXPECT_EQ(Get(s, "Term", "top"), 45);
-  EXPECT_EQ(Get(s, "Frame2", "top"), 9000 - 6015 - 600);
-  EXPECT_EQ(Get(s, "Frame2", "left"), 30);
-  EXPECT_EQ(Get(s, "Frame2", "width"), 10065);
-  EXPECT_EQ(Get(s, "Frame2", "height"), 6015);
+  // The rule already runs when the window is first shown.
+  double h = 0;
+  const QJsonArray shown = Layout(session, "load Form1", &h);
+  const double w = ControlOf(session.Snapshot(), "Form1")["width"].toDouble();
+  EXPECT_EQ(shown, (QJsonArray{0, 45, w - 130, h - 6715, 30, h - 6615, 10065, 6015, 1350}));
 
+  EXPECT_EQ(Layout(session, "resize 10500 9000", &h),
+            (QJsonArray{0, 45, 10370, 2285, 30, 2385, 10065, 6015, 1350}));
+  EXPECT_EQ(h, 9000);
   // 1000 twips taller: Term 1000 taller, Frame2 1000 lower with its controls.
-  session.Run("resize 10500 10000");
-  s = session.Snapshot();
-  EXPECT_EQ(Get(s, "Term", "height"), 9000 - 6015 - 700 + 1000);
-  EXPECT_EQ(Get(s, "Frame2", "top"), 9000 - 6015 - 600 + 1000);
-  EXPECT_EQ(Get(s, "Picture2", "top"), 1350);  // inside Frame2: unchanged
-
+  EXPECT_EQ(Layout(session, "resize 10500 10000"),
+            (QJsonArray{0, 45, 10370, 3285, 30, 3385, 10065, 6015, 1350}));
   // Wider: only Term widens.
-  session.Run("resize 14000 10000");
-  s = session.Snapshot();
-  EXPECT_EQ(Get(s, "Term", "width"), 14000 - 130);
-  EXPECT_EQ(Get(s, "Frame2", "width"), 10065);
-}
-
-TEST(MainWindowResize, AWindowOf6715TwipsOrLessLeavesTermAndFrame2Alone) {
-  replay::Session session;
-  session.Run("load Form1\nresize 10500 9000");
-  session.Run("resize 12000 6715");
-  QJsonObject s = session.Snapshot();
-  EXPECT_EQ(Get(s, "Term", "width"), 10500 - 130);
-  EXPECT_EQ(Get(s, "Term", "height"), 9000 - 6015 - 700);
-  EXPECT_EQ(Get(s, "Frame2", "top"), 9000 - 6015 - 600);
-  session.Run("resize 12000 3000");
-  s = session.Snapshot();
-  EXPECT_EQ(Get(s, "Frame2", "top"), 9000 - 6015 - 600);
-}
-
-TEST(MainWindowResize, TheRuleAlreadyRunsWhenTheWindowIsFirstShown) {
-  replay::Session session;
-  session.Run("load Form1");
-  const QJsonObject s = session.Snapshot();
-  const double w = Get(s, "Form1", "width");
-  const double h = Get(s, "Form1", "height");
-  EXPECT_EQ(Get(s, "Term", "width"), w - 130);
-  EXPECT_EQ(Get(s, "Term", "height"), h - 6015 - 700);
-  EXPECT_EQ(Get(s, "Frame2", "top"), h - 6015 - 600);
+  EXPECT_EQ(Layout(session, "resize 14000 10000"),
+            (QJsonArray{0, 45, 13870, 3285, 30, 3385, 10065, 6015, 1350}));
+  // 6715 twips or less leave Term and Frame2 where they were.
+  session.Run("resize 10500 9000");
+  for (const char* size : {"resize 12000 6715", "resize 12000 3000"}) {
+    EXPECT_EQ(Layout(session, size), (QJsonArray{0, 45, 10370, 2285, 30, 2385, 10065, 6015, 1350}))
+        << size;
+  }
 }

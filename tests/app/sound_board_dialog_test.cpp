@@ -1,10 +1,9 @@
-// The sound-device dialog through the replay session, with scripted device
-// lists of 0, 1 and 120 devices: its controls, its list, the device each
-// choice selects, OK opening the main window before the dialog goes, and
-// Cancel and closing the window opening nothing.
+// The sound-device dialog through the replay session, on lists of 0, 1 and
+// 120 devices: its controls and list, OK, Cancel and closing the window.
 #include <gtest/gtest.h>
 
 #include <QWidget>
+#include <algorithm>
 
 #include "app/Module1.h"
 #include "app/form1.h"
@@ -24,21 +23,15 @@ std::string DevicesLine(int count) {
   return line;
 }
 
-// Opens the dialog on `count` devices, runs `action` (script lines acting on
-// the combo box, may be empty), presses OK and returns what followed.
-QJsonObject ChooseAndConfirm(int count, const std::string& action) {
+QJsonObject Open(const std::string& devices) {
   replay::Session session;
-  session.Run(DevicesLine(count) + "\nload\n" + action + "\nclick frmSoundBoard.Command1 0");
+  session.Run(devices + "\nload");
   return session.Snapshot();
-}
-
-std::string StartCall(int device) {
-  return "fnStartSoundCard(array," + std::to_string(device) + ",1)=0";
 }
 
 }  // namespace
 
-TEST(SoundBoardDialog, OpensFirstWithItsControlsWhereTheyBelong) {
+TEST(SoundBoardDialog, OpensFirstCentredAndFixedWithItsControlsWhereTheyBelong) {
   replay::Session session;
   session.Run("devices \"Mic\"\nload");
   const QJsonObject s = session.Snapshot();
@@ -48,39 +41,27 @@ TEST(SoundBoardDialog, OpensFirstWithItsControlsWhereTheyBelong) {
   EXPECT_TRUE(form["visible"].toBool());
   EXPECT_EQ(form["scale_width"].toDouble(), 3885);
   EXPECT_EQ(form["scale_height"].toDouble(), 1200);
-
-  const struct {
-    const char* name;
-    double left, top, width, height;
-    const char* text;
-  } expected[] = {
-      {"frmSoundBoard.Combo1", 180, 120, 3585, 300, "-1  Default"},
-      {"frmSoundBoard.Command1(0)", 240, 540, 1485, 435, "設定完了"},
-      {"frmSoundBoard.Command1(1)", 1740, 540, 1485, 435, "中止"},
-  };
-  for (const auto& e : expected) {
-    const QJsonObject c = ControlOf(s, e.name);
-    EXPECT_EQ(c["left"].toDouble(), e.left) << e.name;
-    EXPECT_EQ(c["top"].toDouble(), e.top) << e.name;
-    EXPECT_EQ(c["width"].toDouble(), e.width) << e.name;
-    EXPECT_EQ(c["height"].toDouble(), e.height) << e.name;
-    EXPECT_EQ(c["text"].toString(), e.text) << e.name;
-    EXPECT_TRUE(c["visible"].toBool()) << e.name;
+  // Left, top, width, height, text, visible.
+  const std::pair<const char*, QJsonArray> controls[] = {
+      {"frmSoundBoard.Combo1", {180, 120, 3585, 300, "-1  Default", true}},
+      {"frmSoundBoard.Command1(0)", {240, 540, 1485, 435, "設定完了", true}},
+      {"frmSoundBoard.Command1(1)", {1740, 540, 1485, 435, "中止", true}}};
+  for (const auto& [name, expected] : controls) {
+    const QJsonObject c = ControlOf(s, name);
+    EXPECT_EQ((QJsonArray{c["left"], c["top"], c["width"], c["height"], c["text"], c["visible"]}),
+              expected)
+        << name;
   }
-
   // Tab goes from the combo box to OK, then to Cancel.
   SoundBoardDialog& dialog = frmSoundBoard();
+  const std::vector<QWidget*> tab_order{dialog.Combo1.widget(), dialog.Command1[0].widget(),
+                                        dialog.Command1[1].widget()};
   std::vector<QWidget*> order;
   QWidget* w = dialog.Combo1.widget();
   for (int i = 0; i < 20 && order.size() < 3; ++i, w = w->nextInFocusChain()) {
-    for (QWidget* c :
-         {dialog.Combo1.widget(), dialog.Command1[0].widget(), dialog.Command1[1].widget()}) {
-      if (w == c) order.push_back(w);
-    }
+    if (std::find(tab_order.begin(), tab_order.end(), w) != tab_order.end()) order.push_back(w);
   }
-  EXPECT_EQ(order, (std::vector<QWidget*>{dialog.Combo1.widget(), dialog.Command1[0].widget(),
-                                          dialog.Command1[1].widget()}));
-
+  EXPECT_EQ(order, tab_order);
   // A fixed dialog, centred on the screen: to the pixel but for half the
   // window's frame, which is not known before the window first shows.
   EXPECT_EQ(dialog.window()->minimumSize(), dialog.window()->maximumSize());
@@ -91,69 +72,58 @@ TEST(SoundBoardDialog, OpensFirstWithItsControlsWhereTheyBelong) {
 }
 
 TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
-  const auto list_of = [](int count) {
-    replay::Session session;
-    session.Run(DevicesLine(count) + "\nload");
-    const QJsonObject s = session.Snapshot();
-    std::vector<std::string> items;
-    for (const auto& v : ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray()) {
-      items.push_back(v.toString().toStdString());
-    }
+  const auto list_of = [](const std::string& devices) {
+    const QJsonObject s = Open(devices);
     // Filling the list leaves the design text in the text field.
     EXPECT_EQ(TextOf(s, "frmSoundBoard.Combo1"), "-1  Default");
-    return items;
+    return ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray();
   };
-  EXPECT_EQ(list_of(0), (std::vector<std::string>{"-1 Default"}));
-  EXPECT_EQ(list_of(1), (std::vector<std::string>{"-1 Default", "0 Device 0"}));
-  const auto many = list_of(120);
-  ASSERT_EQ(many.size(), 121u);
-  EXPECT_EQ(many[0], "-1 Default");
-  EXPECT_EQ(many[1], "0 Device 0");
-  EXPECT_EQ(many[11], "10 Device 10");
-  EXPECT_EQ(many[101], "100 Device 100");
-  EXPECT_EQ(many[120], "119 Device 119");
-
+  EXPECT_EQ(list_of(DevicesLine(0)), QJsonArray{"-1 Default"});
+  EXPECT_EQ(list_of(DevicesLine(1)), (QJsonArray{"-1 Default", "0 Device 0"}));
+  const QJsonArray many = list_of(DevicesLine(120));
+  ASSERT_EQ(many.size(), 121);
+  for (const auto& [i, item] : {std::pair{0, "-1 Default"},
+                                {1, "0 Device 0"},
+                                {11, "10 Device 10"},
+                                {101, "100 Device 100"},
+                                {120, "119 Device 119"}}) {
+    EXPECT_EQ(many[i].toString(), item);
+  }
   // Names are shown as they come, blanks and Japanese included.
-  replay::Session session;
-  session.Run("devices \"  USB オーディオ  \" \"\"\nload");
-  const QJsonArray list = ControlOf(session.Snapshot(), "frmSoundBoard.Combo1")["list"].toArray();
-  ASSERT_EQ(list.size(), 3);
-  EXPECT_EQ(list[1].toString(), "0   USB オーディオ  ");
-  EXPECT_EQ(list[2].toString(), "1 ");
+  EXPECT_EQ(list_of("devices \"  USB オーディオ  \" \"\""),
+            (QJsonArray{"-1 Default", "0   USB オーディオ  ", "1 "}));
 }
 
 TEST(SoundBoardDialog, OkStartsTheEngineOnTheChosenDevice) {
   const struct {
     int devices;
-    std::string action;
+    const char* choice;  // picked, or typed when no entry has the text
     int device;
   } cases[] = {
-      // Untouched: the design text "-1  Default".
-      {0, "", -1},
-      {1, "", -1},
-      {120, "", -1},
-      {0, "set frmSoundBoard.Combo1 \"-1 Default\"", -1},
-      {120, "set frmSoundBoard.Combo1 \"-1 Default\"", -1},
-      {1, "set frmSoundBoard.Combo1 \"0 Device 0\"", 0},
-      {120, "set frmSoundBoard.Combo1 \"0 Device 0\"", 0},
-      {120, "set frmSoundBoard.Combo1 \"9 Device 9\"", 9},
-      {120, "set frmSoundBoard.Combo1 \"10 Device 10\"", 10},
-      {120, "set frmSoundBoard.Combo1 \"57 Device 57\"", 57},
-      {120, "set frmSoundBoard.Combo1 \"99 Device 99\"", 99},
-      {120, "set frmSoundBoard.Combo1 \"100 Device 100\"", 100},
-      {120, "set frmSoundBoard.Combo1 \"119 Device 119\"", 119},
-      // Typed texts.
-      {1, "set frmSoundBoard.Combo1 7", 7},
-      {0, "set frmSoundBoard.Combo1 \"\"", 0},
-      {1, "set frmSoundBoard.Combo1 ab", 0},
-      {1, "set frmSoundBoard.Combo1 .5", 0},
-      {1, "set frmSoundBoard.Combo1 1.5", 1},
+      // Untouched: the design text "-1  Default" (kept with any list).
+      {120, nullptr, -1},
+      {0, "-1 Default", -1},
+      {1, "0 Device 0", 0},
+      {120, "0 Device 0", 0},
+      {120, "10 Device 10", 10},
+      {120, "99 Device 99", 99},
+      {120, "100 Device 100", 100},
+      {120, "119 Device 119", 119},
+      {1, "7", 7},
+      {0, "", 0},
+      {1, "ab", 0},
   };
   for (const auto& c : cases) {
-    const std::string what = std::to_string(c.devices) + " devices, " + c.action;
-    const QJsonObject s = ChooseAndConfirm(c.devices, c.action);
+    const std::string choice =
+        c.choice ? std::string("set frmSoundBoard.Combo1 \"") + c.choice + "\"" : "";
+    const std::string what = std::to_string(c.devices) + " devices, " + choice;
+    replay::Session session;
+    session.Run(DevicesLine(c.devices) + "\nload\n" + choice + "\nclick frmSoundBoard.Command1 0");
+    const QJsonObject s = session.Snapshot();
     EXPECT_EQ(SettingOf(s, "SoundCardID"), c.device) << what;
-    EXPECT_EQ(CallsOf(s, "fnStartSoundCard"), Calls{StartCall(c.device)}) << what;
+    EXPECT_EQ(CallsOf(s, "fnStartSoundCard"),
+              Calls{"fnStartSoundCard(array," + std::to_string(c.device) + ",1)=0"})
+        << what;
     // The main window is open and the dialog is gone.
     EXPECT_TRUE(ControlOf(s, "Form1")["visible"].toBool()) << what;
     EXPECT_TRUE(ControlOf(s, "frmSoundBoard").isEmpty()) << what;
@@ -165,32 +135,21 @@ TEST(SoundBoardDialog, OkOpensTheMainWindowBeforeTheDialogCloses) {
     replay::Session session;
     session.Run("engine start " + std::to_string(start_code) + "\n" + DevicesLine(120) +
                 "\nload\nset frmSoundBoard.Combo1 \"100 Device 100\"");
-    struct {
-      bool ran = false, main_loaded = false, main_shown = false, dialog_shown = false;
-      std::string term;
-      int device = 0;
-    } at_unload;
+    // What the dialog's unload finds: main window loaded and shown, dialog
+    // still shown, the start report in Term, the device.
+    std::string at_unload;
     SoundBoardDialog& dialog = frmSoundBoard();
-    const auto unload = dialog.UnloadHandler;
-    dialog.UnloadHandler = [&, unload] {
-      at_unload.ran = true;
-      at_unload.main_loaded = Form1Exists() && Form1().Loaded();
-      at_unload.main_shown = Form1Exists() && Form1().IsShown();
-      at_unload.dialog_shown = frmSoundBoard().IsShown();
-      at_unload.term = Form1Exists() ? Form1().Term.Text() : "";
-      at_unload.device = SoundCardID;
+    dialog.UnloadHandler = [&, unload = dialog.UnloadHandler] {
+      at_unload = std::to_string(Form1Exists() && Form1().Loaded()) +
+                  std::to_string(Form1Exists() && Form1().IsShown()) +
+                  std::to_string(frmSoundBoard().IsShown()) + " " +
+                  (Form1Exists() ? Form1().Term.Text() : "") + "| " + std::to_string(SoundCardID);
       if (unload) unload();
     };
     session.Run("click frmSoundBoard.Command1 0");
-    ASSERT_TRUE(at_unload.ran) << start_code;
-    EXPECT_TRUE(at_unload.main_loaded) << start_code;
-    EXPECT_TRUE(at_unload.main_shown) << start_code;
-    EXPECT_TRUE(at_unload.dialog_shown) << start_code;
-    EXPECT_EQ(at_unload.term, start_code == 0 ? "Card Opened "
-                                              : "Error Code : 21 Bad Device ID, Soundcard Not "
-                                                "Present ")
-        << start_code;
-    EXPECT_EQ(at_unload.device, 100) << start_code;
+    EXPECT_EQ(at_unload, start_code == 0
+                             ? "111 Card Opened | 100"
+                             : "111 Error Code : 21 Bad Device ID, Soundcard Not Present | 100");
     // The main window's load ran to its end inside OK, and only once.
     const QJsonObject s = session.Snapshot();
     EXPECT_EQ(CallsOf(s, "fnStartSoundCard").size(), 1u) << start_code;
@@ -230,12 +189,10 @@ TEST(SoundBoardDialog, TheProgramEndsWithTheLastWindow) {
     }
     EXPECT_TRUE(Form1Exists() && Form1().IsShown());
   }
-  {
-    replay::Session session;
-    EXPECT_NO_THROW(
-        session.Run(DevicesLine(1) + "\nload\nrun\nclick frmSoundBoard.Command1 0\nclose Form1"));
-    EXPECT_EQ(CallsOf(session.Snapshot(), "fnStopSoundCard").size(), 1u);
-  }
+  replay::Session session;
+  EXPECT_NO_THROW(
+      session.Run(DevicesLine(1) + "\nload\nrun\nclick frmSoundBoard.Command1 0\nclose Form1"));
+  EXPECT_EQ(CallsOf(session.Snapshot(), "fnStopSoundCard").size(), 1u);
 }
 
 TEST(SoundBoardDialog, ReplayRefusesToRunWithoutAWindowOrToCloseAWindowThatIsNotOpen) {

@@ -1,36 +1,15 @@
-// The device number an entry of the sound-device dialog selects.  Earlier the
-// number was read from the entry's first two characters only (trimmed, then
-// read as a leading number with fraction and rounded), so the entry of
-// device 123 selected device 12; now the whole leading number counts.  The
-// table keeps the earlier result beside the current one: they differ only
-// where two characters cut the number short.
+// The device an entry of the sound-device dialog selects: its whole leading
+// number, beside the earlier rule that read only its first two characters.
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "app/frm_sound_board.h"
 #include "platform/forms/forms.h"
 
-namespace {
-
-// What the earlier rule looked at: the first two characters, trimmed.
-std::string FirstTwoTrimmed(const std::string& text) {
-  std::string two = forms::LeftChars(text, 2);
-  while (!two.empty() && two.front() == ' ') two.erase(two.begin());
-  while (!two.empty() && two.back() == ' ') two.pop_back();
-  return two;
-}
-
-struct Case {
-  const char* text;
-  int before;  // first two characters only
-  int now;     // the whole leading number
-};
-
-}  // namespace
-
 TEST(SoundBoardEntry, ReadsTheWholeLeadingNumberWhereTwoCharactersCutItShort) {
-  const Case cases[] = {
+  const struct {
+    const char* text;
+    int before, now;  // first two characters only; the whole leading number
+  } cases[] = {
       // The dialog's own entries and design text.
       {"-1  Default", -1, -1},
       {"-1 Default", -1, -1},
@@ -55,25 +34,25 @@ TEST(SoundBoardEntry, ReadsTheWholeLeadingNumberWhereTwoCharactersCutItShort) {
       {" 7", 7, 7},
       {"  7", 0, 7},    // two blanks were all the earlier rule saw
       {"\t3 x", 3, 3},  // a tab is a blank too
-      {"- 5", 0, 0},    // a sign must touch its digits
-      {"1e3", 1, 1},    // no exponent: the number stops at the letter
+      {"- 5", 0, 0},
+      {"1e3", 1, 1},  // no exponent: the number stops at the letter
       {"007", 0, 7},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(DeviceNumberOfEntry(c.text), c.now) << '"' << c.text << '"';
-    // Read from what the earlier rule saw, the number is the earlier result:
-    // the two rules part only where the cut to two characters bites.
-    EXPECT_EQ(DeviceNumberOfEntry(FirstTwoTrimmed(c.text)), c.before) << '"' << c.text << '"';
+    EXPECT_EQ(DeviceNumberOfEntry(forms::LeftChars(c.text, 2)), c.before) << '"' << c.text << '"';
   }
 }
 
 // A number no device can have is clamped into 16 bits (the engine then
 // reports a bad device); a long run of digits never overflows.
 TEST(SoundBoardEntry, NumbersBeyondSixteenBitsAreClamped) {
-  EXPECT_EQ(DeviceNumberOfEntry("32767"), 32767);
-  EXPECT_EQ(DeviceNumberOfEntry("32768"), 32767);
-  EXPECT_EQ(DeviceNumberOfEntry("-32768"), -32768);
-  EXPECT_EQ(DeviceNumberOfEntry("-32769 x"), -32768);
-  EXPECT_EQ(DeviceNumberOfEntry("99999999999999999999999999999999"), 32767);
-  EXPECT_EQ(DeviceNumberOfEntry("-99999999999999999999999999999999"), -32768);
+  for (const auto& [text, number] : {std::pair{"32767", 32767},
+                                     {"32768", 32767},
+                                     {"-32768", -32768},
+                                     {"-32769 x", -32768},
+                                     {"99999999999999999999999999999999", 32767},
+                                     {"-99999999999999999999999999999999", -32768}}) {
+    EXPECT_EQ(DeviceNumberOfEntry(text), number) << text;
+  }
 }

@@ -1,6 +1,5 @@
-// Tuning by the operator: click-to-tune on the spectrum (range edges, any
-// button, half-to-even, box width 0), the 1500 Hz shortcut, the tuning scroll
-// bar with AFC on and off, and the AFC switch.
+// Tuning by the operator: click-to-tune, the 1500 Hz shortcut, the tuning
+// scroll bar with AFC on and off, and the AFC switch.
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"
@@ -12,8 +11,7 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-// A loaded main window (engine, txtRec and VScroll1 at 1500, AFC on), with
-// the load's engine calls taken away.
+// A loaded main window: engine, txtRec and VScroll1 at 1500, AFC on.
 struct Tuning : LoadedMainWindow {};
 
 Calls Tune(int hz) {
@@ -24,17 +22,14 @@ Calls Tune(int hz) {
 
 TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
   // Picture2 is 9045 wide; 500..2500 Hz gives 4.5225 twips per hertz.
-  const struct {
-    int x;
-    Calls calls;
-  } cases[] = {
+  const std::pair<int, Calls> cases[] = {
       {0, Tune(500)},     {-2, Tune(500)},  // 499.56 rounds onto the edge
       {-3, {}},           {-1000, {}},      // 499.34 and below: outside
       {9045, Tune(2500)}, {9047, Tune(2500)}, {9048, {}},     {20000, {}},
       {4522, Tune(1500)}, {1, Tune(500)},     {3, Tune(501)},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CallsAfter("mousedown Picture2 " + std::to_string(c.x) + " 500"), c.calls) << c.x;
+  for (const auto& [x, calls] : cases) {
+    EXPECT_EQ(CallsAfter("mousedown Picture2 " + std::to_string(x) + " 500"), calls) << x;
   }
   // The range presets move the edges: 1200..1800 over 9045 twips.
   EXPECT_EQ(CallsAfter("click Option3 0\nmousedown Picture2 0 0"), Tune(1200));
@@ -42,24 +37,20 @@ TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
   EXPECT_EQ(CallsAfter("mousedown Picture2 -8 0"), Calls{});
 }
 
-TEST_F(Tuning, ClickToTuneTakesAnyButtonAndRoundsHalvesToEven) {
+TEST_F(Tuning, ClickToTuneTakesAnyButtonRoundsHalvesToEvenAndNeedsABoxWidth) {
   // 8000.4 twips round to 8000: exactly 4 twips per hertz over 500..2500.
-  Form1().Picture2.SetWidth(8000.4f);
-  for (int button : {1, 2, 4}) Form1().Picture2.FireMouseDown(button, 0, 2, 0);  // 500.5
-  Form1().Picture2.FireMouseDown(1, 1, 6, 0);                                    // 501.5
-  Form1().Picture2.FireMouseDown(1, 0, 4001.9f, 9999);                           // 1500.475
-  EXPECT_EQ(
-      CallList(session.Snapshot()),
-      (Calls{"fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(500,0,0)",
-             "fnSetRXFrequency(502,0,0)", "fnSetRXFrequency(1500,0,0)"}));
-}
-
-TEST_F(Tuning, ClickToTuneOnABoxWithoutWidthDoesNothing) {
-  Form1().Picture2.SetWidth(0);
-  for (float x : {0.f, 10.f, -10.f}) Form1().Picture2.FireMouseDown(1, 0, x, 0);
-  // Less than half a twip rounds to no width as well.
-  Form1().Picture2.SetWidth(0.4f);
-  Form1().Picture2.FireMouseDown(1, 0, 0, 0);
+  forms::PictureBox& box = Form1().Picture2;
+  box.SetWidth(8000.4f);
+  for (int button : {1, 2, 4}) box.FireMouseDown(button, 0, 2, 0);  // 500.5
+  box.FireMouseDown(1, 1, 6, 0);                                    // 501.5
+  box.FireMouseDown(1, 0, 4001.9f, 9999);                           // 1500.475
+  EXPECT_EQ(CallList(session.Snapshot()),
+            (Calls{Tune(500)[0], Tune(500)[0], Tune(500)[0], Tune(502)[0], Tune(1500)[0]}));
+  // Left open: a box without width (or less than half a twip) does nothing.
+  box.SetWidth(0);
+  for (float x : {0.f, 10.f, -10.f}) box.FireMouseDown(1, 0, x, 0);
+  box.SetWidth(0.4f);
+  box.FireMouseDown(1, 0, 0, 0);
   EXPECT_TRUE(CallList(session.Snapshot()).empty());
 }
 
@@ -69,68 +60,55 @@ TEST_F(Tuning, WithAfcOffAClickOrDoubleClickRetunesButLeavesTxtRecAndTheScrollBa
   EXPECT_EQ(CallsAfter("dblclick txtRec"), Tune(1500));
   EXPECT_EQ(CallsAfter("set VScroll1 1200"), Tune(1200));
   EXPECT_EQ(CallsAfter("mousedown Picture2 0 0\ndblclick txtRec"),
-            (Calls{"fnSetRXFrequency(500,0,0)", "fnSetRXFrequency(1500,0,0)"}));
-  const QJsonObject s = session.Snapshot();
-  EXPECT_EQ(TextOf(s, "txtRec"), "1200");
-  EXPECT_EQ(ControlOf(s, "VScroll1")["value"].toInt(), 1200);
+            (Calls{Tune(500)[0], Tune(1500)[0]}));
+  EXPECT_EQ(Form1().txtRec.Text(), "1200");
+  EXPECT_EQ(Form1().VScroll1.Value(), 1200);
 }
 
-TEST_F(Tuning, TheDoubleClickSends1500WithAfcOnAsWell) {
-  EXPECT_EQ(CallsAfter("dblclick txtRec\ndblclick txtRec"),
-            (Calls{"fnSetRXFrequency(1500,0,0)", "fnSetRXFrequency(1500,0,0)"}));
-  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "1500");
-}
-
-TEST_F(Tuning, TheScrollBarMovesTxtRecAndRetunesOnlyWithAfcOff) {
-  // AFC on (from the load): the box follows, the engine is left alone.
+TEST_F(Tuning, WithAfcOnTheDoubleClickRetunesAndTheScrollBarOnlyMovesTxtRec) {
+  EXPECT_EQ(CallsAfter("dblclick txtRec\ndblclick txtRec"), (Calls{Tune(1500)[0], Tune(1500)[0]}));
   EXPECT_EQ(CallsAfter("set VScroll1 1600"), Calls{});
-  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "1600");
-  // AFC off: the scroll value also tunes the engine.
+  EXPECT_EQ(Form1().txtRec.Text(), "1600");
+  // AFC off: the scroll value also tunes the engine; the same value again
+  // changes nothing and sends nothing.
   session.Run("click ckRXAFC");
   session.Snapshot();
   EXPECT_EQ(CallsAfter("set VScroll1 3000"), Tune(3000));
   EXPECT_EQ(CallsAfter("set VScroll1 100"), Tune(100));
-  EXPECT_EQ(TextOf(session.Snapshot(), "txtRec"), "100");
-  // The same value again changes nothing and sends nothing.
+  EXPECT_EQ(Form1().txtRec.Text(), "100");
   EXPECT_EQ(CallsAfter("set VScroll1 100"), Calls{});
 }
 
-TEST_F(Tuning, SwitchingAfcOnSetsTheLimitThenTunesToTxtRec) {
-  session.Run("click ckRXAFC");
-  EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 0);
-  session.Run("set VScroll1 1750");
+TEST_F(Tuning, SwitchingAfcOnSetsTheLimitThenTunesToTxtRecOffSetsNoLimit) {
+  session.Run("click ckRXAFC\nset VScroll1 1750");
+  EXPECT_EQ(AfcOn, 0);
   session.Snapshot();
-  EXPECT_EQ(CallsAfter("click ckRXAFC"),
-            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1750,0,0)"}));
-  EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 1);
-  // Off leaves the frequency alone.
+  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(500,0)", Tune(1750)[0]}));
+  EXPECT_EQ(AfcOn, 1);
   EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"}));
   // A typed frequency is read as a number would be: blanks around it are
   // allowed, a half goes to the even neighbour.
   EXPECT_EQ(CallsAfter("set txtRec \" 1234 \"\nclick ckRXAFC"),
-            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1234,0,0)"}));
-  session.Run("click ckRXAFC");
-  session.Snapshot();
-  EXPECT_EQ(CallsAfter("set txtRec 1500.5\nclick ckRXAFC"),
-            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1500,0,0)"}));
+            (Calls{"fnSetAFCLimit(500,0)", Tune(1234)[0]}));
+  EXPECT_EQ(CallsAfter("click ckRXAFC\nset txtRec 1500.5\nclick ckRXAFC"),
+            (Calls{"fnSetAFCLimit(0,0)", "fnSetAFCLimit(500,0)", Tune(1500)[0]}));
   // A greyed box counts as on.
   session.Run("set ckRXAFC 0");
   session.Snapshot();
-  EXPECT_EQ(CallsAfter("set ckRXAFC 2"),
-            (Calls{"fnSetAFCLimit(500,0)", "fnSetRXFrequency(1500,0,0)"}));
+  EXPECT_EQ(CallsAfter("set ckRXAFC 2"), (Calls{"fnSetAFCLimit(500,0)", Tune(1500)[0]}));
 }
 
-// txtRec holding no number (or none that fits 32 bits) when AFC is switched
-// on: the engine keeps its frequency; the limit and AfcOn are still set.
+// Left open: txtRec holding no number (or none that fits 32 bits) when AFC
+// is switched on: the engine keeps its frequency; the limit and AfcOn are
+// still set.
 TEST_F(Tuning, SwitchingAfcOnWithANonNumberInTxtRecKeepsTheEnginesFrequency) {
   for (const char* text : {"abc", "", "12a", "0x5DC", "1e10", "-"}) {
-    session.Run("click ckRXAFC");
-    EXPECT_EQ(SettingOf(session.Snapshot(), "AfcOn"), 0) << text;
+    EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"})) << text;
+    EXPECT_EQ(AfcOn, 0) << text;
     EXPECT_EQ(CallsAfter(std::string("set txtRec \"") + text + "\"\nclick ckRXAFC"),
               (Calls{"fnSetAFCLimit(500,0)"}))
         << text;
-    const QJsonObject s = session.Snapshot();
-    EXPECT_EQ(SettingOf(s, "AfcOn"), 1) << text;
-    EXPECT_EQ(TextOf(s, "txtRec"), text);
+    EXPECT_EQ(AfcOn, 1) << text;
+    EXPECT_EQ(Form1().txtRec.Text(), text);
   }
 }

@@ -1,6 +1,5 @@
-// The raw-signal scope: the sweep over HScroll1's segments, the erase box one
-// unit right of the segment's start, 2047 points always, the vertical scale
-// of 65534 with the gain, and a run without samples.
+// The raw-signal scope (Picture6): the sweep over HScroll1's segments, the
+// erase box, 2047 points on a scale of 65534 times the gain.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -15,31 +14,23 @@ using Kind = forms::DrawOp::Kind;
 
 namespace {
 
-constexpr forms::Rgb kNavy = forms::RGB(0, 0, 128);
-constexpr forms::Rgb kCyan = forms::RGB(0, 255, 255);
+constexpr forms::Rgb kNavy = forms::RGB(0, 0, 128), kCyan = forms::RGB(0, 255, 255);
 constexpr double kW = 9045, kH = 1215;  // Picture6's design size
 // Where a zero sample plots: a hair above the middle.
 constexpr double kZeroY = kH * 32766 / 65534;
 
-struct RawScope : ::testing::Test {
-  void SetUp() override {
-    session.Run("load Form1");
-    ASSERT_EQ(Form1().Picture6.Width(), kW);
-    ASSERT_EQ(Form1().Picture6.Height(), kH);
-  }
-
-  // One run; the operations it added (the scope is never cleared as a whole).
+struct RawScope : LoadedMainWindow {
+  // One run: its erase box, then the points (the scope is never cleared as
+  // a whole); checks that a navy box of the full height and 2047 cyan
+  // points were drawn.
   std::vector<forms::DrawOp> Run() {
     const size_t before = Form1().Picture6.Record().size();
     DrawRawScope();
     const auto& record = Form1().Picture6.Record();
-    return {record.begin() + static_cast<std::ptrdiff_t>(before), record.end()};
-  }
-
-  // The erase box of a run, and that 2047 cyan points follow it.
-  static forms::DrawOp EraseBox(const std::vector<forms::DrawOp>& ops) {
+    std::vector<forms::DrawOp> ops(record.begin() + static_cast<std::ptrdiff_t>(before),
+                                   record.end());
     EXPECT_EQ(ops.size(), 2048u);
-    if (ops.empty()) return {};
+    if (ops.size() != 2048u) return std::vector<forms::DrawOp>(2048);
     EXPECT_EQ(ops[0].kind, Kind::Box);
     EXPECT_TRUE(ops[0].filled);
     EXPECT_EQ(ops[0].rgb, kNavy);
@@ -49,68 +40,76 @@ struct RawScope : ::testing::Test {
       EXPECT_EQ(ops[i].kind, Kind::Point);
       EXPECT_EQ(ops[i].rgb, kCyan);
     }
-    return ops[0];
+    return ops;
   }
-
-  replay::Session session;
+  // Where one sample plots, at a gain.
+  float YOf(int gain, int32_t sample) {
+    session.Run("set VScroll2 " + std::to_string(gain) +
+                "\nengine raw 1=" + std::to_string(sample));
+    return Run()[1].y1;
+  }
 };
 
 }  // namespace
 
-TEST_F(RawScope, OneSegmentRedrawsTheFullWidthEveryRun) {
+TEST_F(RawScope, OneSegmentRedrawsTheFullWidthEveryRunZeroSamplesAHairAboveTheMiddle) {
+  ASSERT_EQ(Form1().Picture6.Width(), kW);
+  ASSERT_EQ(Form1().Picture6.Height(), kH);
   ASSERT_EQ(Form1().HScroll1.Value(), 1);
   for (int run = 0; run < 3; ++run) {
     const auto ops = Run();
-    const forms::DrawOp box = EraseBox(ops);
-    EXPECT_EQ(box.x1, 1);
-    EXPECT_EQ(box.x2, static_cast<float>(kW));
+    EXPECT_EQ(ops[0].x1, 1);
+    EXPECT_EQ(ops[0].x2, static_cast<float>(kW));
     EXPECT_EQ(ScopeSweepPos, 1);
     // Points from X0 + DX to one unit beyond the erased box.
     EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + kW / 2047));
     EXPECT_FLOAT_EQ(ops[2047].x1, static_cast<float>(kW + 1));
+    for (size_t i = 1; i < ops.size(); ++i) ASSERT_NEAR(ops[i].y1, kZeroY, 1e-3) << i;
   }
+  // The snapshot shows the same operations.
+  EXPECT_EQ(Describe(DrawOf(session.Snapshot(), "Picture6")), Describe(Form1().Picture6.Record()));
 }
 
-TEST_F(RawScope, ThreeSegmentsAreDrawnInTurn) {
+TEST_F(RawScope, SegmentsAreDrawnInTurnAndLoweringTheirNumberBelowThePositionGoesBackToTheFirst) {
   session.Run("set HScroll1 3");
   const double third = kW / 3;
   const std::pair<double, double> bounds[] = {
       {1, third}, {third + 1, 2 * third}, {2 * third + 1, kW}, {1, third}};
   for (int run = 0; run < 4; ++run) {
     const auto ops = Run();
-    const forms::DrawOp box = EraseBox(ops);
     EXPECT_EQ(ScopeSweepPos, run % 3 + 1);
-    EXPECT_FLOAT_EQ(box.x1, static_cast<float>(bounds[run].first)) << run;
-    EXPECT_FLOAT_EQ(box.x2, static_cast<float>(bounds[run].second)) << run;
+    EXPECT_FLOAT_EQ(ops[0].x1, static_cast<float>(bounds[run].first)) << run;
+    EXPECT_FLOAT_EQ(ops[0].x2, static_cast<float>(bounds[run].second)) << run;
     // The segment's points step W / 2047 / 3 from its left bound.
     EXPECT_FLOAT_EQ(ops[2047].x1, static_cast<float>(bounds[run].first + third)) << run;
   }
-}
-
-TEST_F(RawScope, LoweringTheSegmentsBelowThePositionGoesBackToTheFirst) {
   session.Run("set HScroll1 10\nset ScopeSweepPos 7\nset HScroll1 4");
-  const forms::DrawOp box = EraseBox(Run());
+  const auto ops = Run();
   EXPECT_EQ(ScopeSweepPos, 1);
-  EXPECT_EQ(box.x1, 1);
-  EXPECT_FLOAT_EQ(box.x2, static_cast<float>(kW / 4));
+  EXPECT_EQ(ops[0].x1, 1);
+  EXPECT_FLOAT_EQ(ops[0].x2, static_cast<float>(kW / 4));
 }
 
-TEST_F(RawScope, ZeroSamplesPlotARowAHairAboveTheMiddle) {
-  const auto ops = Run();
-  EraseBox(ops);
-  for (size_t i = 1; i < ops.size(); ++i) ASSERT_NEAR(ops[i].y1, kZeroY, 1e-3) << i;
-}
-
-TEST_F(RawScope, TheSixteenBitRangeSpansTheHeightAtGainOne) {
-  session.Run("engine raw 1=-32768 2=32766 3=-16384 2046=100");
-  const auto ops = Run();
-  EraseBox(ops);
-  EXPECT_NEAR(ops[1].y1, kH, 1e-3);  // the bottom edge
-  EXPECT_NEAR(ops[2].y1, 0, 1e-3);   // the top edge
-  EXPECT_NEAR(ops[3].y1, kH - 16384 * kH / 65534, 1e-3);
-  EXPECT_NEAR(ops[2046].y1, kH - 32868 * kH / 65534, 1e-3);
-  // The engine fills entries 0..2046; entry 2047, plotted last, stays 0.
-  EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
+// At gain 1 the 16-bit range spans the height; the gain stretches about the
+// zero line.  Samples beyond 16 bits cannot overflow: a large positive one
+// lies far above the box, a large negative one far below.
+TEST_F(RawScope, SamplesPlotOver65534UnitsOfTheHeightTimesTheGain) {
+  const struct {
+    int gain;
+    int32_t sample;
+    double y;
+  } cases[] = {{1, -32768, kH},  // the bottom edge
+               {1, 32766, 0},    // the top edge
+               {1, -16384, kH - 16384 * kH / 65534},
+               {1, 100, kH - 32868 * kH / 65534},
+               {200, -1, kH - (32768 - 200) * kH / 65534},
+               {200, 0, kZeroY}};
+  for (const auto& c : cases) EXPECT_NEAR(YOf(c.gain, c.sample), c.y, 1e-3) << c.sample;
+  EXPECT_LT(YOf(200, 164), 0);  // 164 x 200 + 32768 = 65568: above the top edge
+  EXPECT_GT(YOf(200, 163), 0);
+  EXPECT_NEAR(YOf(200, 2000000000), kH - (2e9 * 200 + 32768) * kH / 65534, 1e4);
+  EXPECT_GT(YOf(200, -2000000000), kH * 1e6);
+  EXPECT_LT(YOf(200, 2147483647), -kH * 1e6);
 }
 
 TEST_F(RawScope, EntryZeroIsNotPlottedAndNoMoreThan2047AreAskedFor) {
@@ -118,7 +117,6 @@ TEST_F(RawScope, EntryZeroIsNotPlottedAndNoMoreThan2047AreAskedFor) {
   // fills entries 0..2046 only; the step follows the count it reports.
   session.Run("engine raw-count 2049\nengine raw 0=30000 2046=-32768 2047=30000 2048=30000");
   const auto ops = Run();
-  EraseBox(ops);
   EXPECT_NEAR(ops[2046].y1, kH, 1e-3);
   EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
   EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + kW / 2049));
@@ -129,33 +127,10 @@ TEST_F(RawScope, EntryZeroIsNotPlottedAndNoMoreThan2047AreAskedFor) {
 TEST_F(RawScope, HalfTheSamplesDoubleTheStepAndTheRestRunsOnBeyond) {
   session.Run("set HScroll1 2\nengine raw-count 1024");
   const auto ops = Run();
-  const forms::DrawOp box = EraseBox(ops);
-  const double step = kW / 1024 / 2;
-  EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + step));
-  EXPECT_FLOAT_EQ(ops[1024].x1, static_cast<float>(box.x2 + 1));
-  EXPECT_GT(ops[2047].x1, box.x2 + kW / 2 * 0.99);  // over the next segment
+  EXPECT_FLOAT_EQ(ops[1].x1, static_cast<float>(1 + kW / 1024 / 2));
+  EXPECT_FLOAT_EQ(ops[1024].x1, static_cast<float>(ops[0].x2 + 1));
+  EXPECT_GT(ops[2047].x1, ops[0].x2 + kW / 2 * 0.99);  // over the next segment
   EXPECT_NEAR(ops[2047].y1, kZeroY, 1e-3);
-}
-
-TEST_F(RawScope, TheGainStretchesAboutTheZeroLine) {
-  session.Run("set VScroll2 200\nengine raw 1=164 2=163 3=-1 4=0");
-  const auto ops = Run();
-  EraseBox(ops);
-  EXPECT_LT(ops[1].y1, 0);  // 164 x 200 + 32768 = 65568: above the top edge
-  EXPECT_GT(ops[2].y1, 0);
-  EXPECT_NEAR(ops[3].y1, kH - (32768 - 200) * kH / 65534, 1e-3);
-  EXPECT_NEAR(ops[4].y1, kZeroY, 1e-3);
-}
-
-// Samples beyond 16 bits cannot overflow: a large positive one lies far
-// above the box, a large negative one far below.
-TEST_F(RawScope, SamplesBeyondSixteenBitsStayOnTheirSide) {
-  session.Run("set VScroll2 200\nengine raw 1=2000000000 2=-2000000000 3=2147483647");
-  const auto ops = Run();
-  EraseBox(ops);
-  EXPECT_NEAR(ops[1].y1, kH - (2e9 * 200 + 32768) * kH / 65534, 1e4);
-  EXPECT_GT(ops[2].y1, kH * 1e6);
-  EXPECT_LT(ops[3].y1, -kH * 1e6);
 }
 
 // Left open: no samples (a count of 0 or less) draw nothing for the run,
@@ -164,13 +139,15 @@ TEST_F(RawScope, NoSamplesDrawNothingButTheSweepMovesOn) {
   session.Run("set HScroll1 3");
   for (int count : {0, -5}) {
     session.Run("engine raw-count " + std::to_string(count));
-    EXPECT_TRUE(Run().empty()) << count;
+    const size_t before = Form1().Picture6.Record().size();
+    DrawRawScope();
+    EXPECT_EQ(Form1().Picture6.Record().size(), before) << count;
   }
   EXPECT_EQ(ScopeSweepPos, 2);
   session.Run("engine raw-count 2047");
-  const forms::DrawOp box = EraseBox(Run());
+  const auto ops = Run();
   EXPECT_EQ(ScopeSweepPos, 3);
-  EXPECT_FLOAT_EQ(box.x1, static_cast<float>(2 * kW / 3 + 1));
+  EXPECT_FLOAT_EQ(ops[0].x1, static_cast<float>(2 * kW / 3 + 1));
 }
 
 TEST_F(RawScope, ADisplayNotificationDrawsCyanPointsOnAFreshSegment) {

@@ -1,8 +1,6 @@
-// Display ranges the presets never give: no bins (N of 0 or less), a range
-// reaching below 0 Hz or to 4000 Hz and beyond, and a grid without
-// divisions.  Nothing fails, nothing is read or written outside the
-// spectrum and history arrays (the sanitizer build checks), and what lies
-// outside the engine's bins reads as no signal.
+// Display ranges the presets never give: nothing fails, nothing is read or
+// written outside the arrays (the sanitizer build checks), the rest reads as
+// no signal.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,47 +16,40 @@ using forms::DrawOp;
 
 namespace {
 
-struct RangeGuard : ::testing::Test {
-  void SetUp() override {
-    session.Run("load Form1");
-    session.Snapshot();
-  }
+constexpr forms::Rgb kGrid = forms::RGB(0, 80, 0), kTrace = forms::RGB(0, 255, 255),
+                     kCursor = forms::RGB(255, 255, 0), kNoSignal = forms::RGB(0, 0, 120);
+
+struct RangeGuard : LoadedMainWindow {
   QJsonObject Notify(int low, int high, const std::string& script = "") {
     DisplayLowHz = static_cast<int16_t>(low);
     DisplayHighHz = static_cast<int16_t>(high);
     session.Run(script + "\npost 2024 0 0");
     return session.Snapshot();
   }
-  static size_t LinesIn(const std::vector<DrawOp>& ops, forms::Rgb colour) {
-    size_t count = 0;
-    for (const DrawOp& op : ops) count += op.kind == DrawOp::Kind::Line && op.rgb == colour;
-    return count;
+  static size_t LinesIn(forms::Rgb colour) {
+    return OpsOf(Form1().Picture2.Record(), DrawOp::Kind::Line, colour).size();
   }
-  replay::Session session;
+  // The stroke of column i (1..N-1), band 0, of the last waterfall pass.
+  static forms::Rgb TopStroke(int i) {
+    return Form1().Picture7.Record().at(1 + static_cast<size_t>(i - 1) * 15).rgb;
+  }
 };
-
-constexpr forms::Rgb kGrid = forms::RGB(0, 80, 0), kTrace = forms::RGB(0, 255, 255),
-                     kCursor = forms::RGB(255, 255, 0), kNoSignal = forms::RGB(0, 0, 120);
 
 }  // namespace
 
 TEST_F(RangeGuard, ARangeOfNoBinsDrawsTheGridOnlyAndAnEmptyWaterfall) {
-  struct Case {
-    int low, high;
-    Calls fetch;
-  };
   // 1501 and 1502 Hz both lie in bin 384.
-  for (const Case& c : {Case{1500, 1500, {"fnGetFFTData(array,384,384)"}},
-                        Case{1501, 1502, {"fnGetFFTData(array,384,384)"}}, Case{2500, 500, {}},
-                        Case{32767, -32768, {}}}) {
+  for (const auto& [low, high, fetch] :
+       {std::tuple{1500, 1500, Calls{"fnGetFFTData(array,384,384)"}},
+        {1501, 1502, Calls{"fnGetFFTData(array,384,384)"}},
+        {2500, 500, Calls{}},
+        {32767, -32768, Calls{}}}) {
     WaterfallPhase = 0;
-    const QJsonObject s = Notify(c.low, c.high, "engine freq 1600\nengine fft 40");
-    EXPECT_EQ(CallsOf(s, "fnGetFFTData"), c.fetch) << c.low << ".." << c.high;
-    const auto& spectrum = Form1().Picture2.Record();
-    EXPECT_EQ(spectrum.size(), 1u + 21) << c.low << ".." << c.high;
-    EXPECT_EQ(LinesIn(spectrum, kGrid), 21u);
-    // The scroll bar still follows the engine.
-    EXPECT_EQ(Form1().VScroll1.Value(), 1600);
+    const QJsonObject s = Notify(low, high, "engine freq 1600\nengine fft 40");
+    EXPECT_EQ(CallsOf(s, "fnGetFFTData"), fetch) << low << ".." << high;
+    EXPECT_EQ(Form1().Picture2.Record().size(), 1u + 21) << low << ".." << high;
+    EXPECT_EQ(LinesIn(kGrid), 21u);
+    EXPECT_EQ(Form1().VScroll1.Value(), 1600);  // still following the engine
     const auto& waterfall = Form1().Picture7.Record();
     ASSERT_EQ(waterfall.size(), 1u);
     EXPECT_EQ(waterfall[0].kind, DrawOp::Kind::Cls);
@@ -71,24 +62,20 @@ TEST_F(RangeGuard, ARangeReaching4000HzFetchesTheBinsThereAreAndDrawsTheRestAsNo
   // 500..4500 Hz: bins 128..1152, N = 1024.
   const QJsonObject s = Notify(500, 4500, "engine fft 50");
   EXPECT_EQ(CallsOf(s, "fnGetFFTData"), Calls{"fnGetFFTData(array,128,1023)"});
-  const auto& trace = Form1().Picture2.Record();
-  ASSERT_EQ(LinesIn(trace, kTrace), 1023u);
-  const double xs = 9045.0 / 1024;
+  const auto trace = OpsOf(Form1().Picture2.Record(), DrawOp::Kind::Line, kTrace);
+  ASSERT_EQ(trace.size(), 1023u);
   for (const DrawOp& op : trace) {
-    if (op.rgb != kTrace) continue;
-    const long long bin = std::llround(op.x2 / xs) + 127;  // the segment's right-hand bin
+    const long long bin = std::llround(op.x2 / (9045.0 / 1024)) + 127;  // the right-hand bin
     ASSERT_EQ(op.y2, bin <= 1023 ? static_cast<float>(1095 - 50 * 10.95) : 1095.0f) << bin;
   }
-  EXPECT_EQ(LinesIn(trace, kCursor), 1u);
-
+  EXPECT_EQ(LinesIn(kCursor), 1u);
   // Floor: bins 129..1023 (895 of level 50) over N = 1024 = 43.7, rounded to 44.
   EXPECT_EQ(WaterfallHistory[1][0], 44);
   EXPECT_EQ(WaterfallHistory[1][1023], 6);
-  const auto& strokes = Form1().Picture7.Record();
-  ASSERT_EQ(strokes.size(), 1u + 1023 * 15);
+  ASSERT_EQ(Form1().Picture7.Record().size(), 1u + 1023 * 15);
   // Column 1023 (i = 895), band 0: 6 / 100 * 255 * 5 = 76.5, rounded to 76.
-  EXPECT_EQ(strokes[1 + 894 * 15].rgb, forms::RGB(76, 76, 120));
-  for (int i = 896; i <= 1023; ++i) ASSERT_EQ(strokes[1 + (i - 1) * 15].rgb, kNoSignal) << i;
+  EXPECT_EQ(TopStroke(895), forms::RGB(76, 76, 120));
+  for (int i = 896; i <= 1023; ++i) ASSERT_EQ(TopStroke(i), kNoSignal) << i;
 }
 
 TEST_F(RangeGuard, ARangeBelow0HzNeverStoresABinInTheFloorColumn) {
@@ -99,10 +86,9 @@ TEST_F(RangeGuard, ARangeBelow0HzNeverStoresABinInTheFloorColumn) {
   // but column 0 keeps the floor.
   EXPECT_EQ(WaterfallHistory[1][0], 1);
   EXPECT_EQ(WaterfallHistory[1][1], 76);
-  const auto& strokes = Form1().Picture7.Record();
-  ASSERT_EQ(strokes.size(), 1u + 153 * 15);
-  EXPECT_EQ(strokes[1 + 25 * 15].rgb, kNoSignal);                  // bin 0
-  EXPECT_EQ(strokes[1 + 26 * 15].rgb, forms::RGB(255, 255, 120));  // bin 1
+  ASSERT_EQ(Form1().Picture7.Record().size(), 1u + 153 * 15);
+  EXPECT_EQ(TopStroke(26), kNoSignal);                  // bin 0
+  EXPECT_EQ(TopStroke(27), forms::RGB(255, 255, 120));  // bin 1
   // The trace plots bin 0 at level 100 and the bins below 0 at level 0.
   const auto& trace = Form1().Picture2.Record();
   EXPECT_EQ(trace[1 + 21 + 25].y2, 0.0f);     // segment 26 ends on bin 0
@@ -120,7 +106,7 @@ TEST_F(RangeGuard, TheWidestRangesRunToTheirEndWithinTheArrays) {
     DrawSpectrumAndWaterfall();
     const long long n = static_cast<long long>(std::floor(high / 3.90625)) -
                         static_cast<long long>(std::floor(low / 3.90625));
-    EXPECT_EQ(LinesIn(Form1().Picture2.Record(), kTrace), static_cast<size_t>(n - 1));
+    EXPECT_EQ(LinesIn(kTrace), static_cast<size_t>(n - 1));
     EXPECT_EQ(Form1().Picture7.Record().size(), static_cast<size_t>(1 + (n - 1) * 15));
     EXPECT_EQ(WaterfallPhase, 1);
   }
@@ -130,14 +116,13 @@ TEST_F(RangeGuard, AGridWithoutDivisionsDrawsNoGridLines) {
   for (int divisions : {0, -1, -32768}) {
     GridDivisions = static_cast<int16_t>(divisions);
     Notify(500, 2500);
-    EXPECT_EQ(LinesIn(Form1().Picture2.Record(), kGrid), 0u) << divisions;
-    EXPECT_EQ(LinesIn(Form1().Picture2.Record(), kTrace), 511u) << divisions;
+    EXPECT_EQ(LinesIn(kGrid), 0u) << divisions;
+    EXPECT_EQ(LinesIn(kTrace), 511u) << divisions;
   }
   // The most divisions: one line per step up to the right edge (32768, or
   // one fewer when the accumulated steps pass the edge by a hair).
   GridDivisions = 32767;
   Notify(500, 2500);
-  const size_t lines = LinesIn(Form1().Picture2.Record(), kGrid);
-  EXPECT_GE(lines, 32767u);
-  EXPECT_LE(lines, 32768u);
+  EXPECT_GE(LinesIn(kGrid), 32767u);
+  EXPECT_LE(LinesIn(kGrid), 32768u);
 }

@@ -1,6 +1,5 @@
-// The notification dispatcher: every message passes on to the replaced
-// procedure with its arguments, after the handler of an engine code, and the
-// replaced procedure's result comes back; the status lamps.
+// The notification dispatcher: every message passes on unchanged after its
+// handler with the replaced procedure's result; the status lamps.
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"
@@ -38,54 +37,41 @@ struct Dispatcher : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Dispatcher, OtherMessagesArePassedOnWithTheirResult) {
-  for (UINT msg : {2023u, 2029u, 15u, 0u, 0xFFFFFFFFu}) {
-    const LRESULT result = SendMessageA(Form1().hWnd(), msg, 12, -34);
-    EXPECT_EQ(result, static_cast<LRESULT>(msg) + 1) << msg;
-    ASSERT_EQ(g_forwarded.size(), 1u);
-    EXPECT_EQ(g_forwarded[0].msg, msg);
-    EXPECT_EQ(g_forwarded[0].w, 12);
-    EXPECT_EQ(g_forwarded[0].l, -34);
+TEST_F(Dispatcher, EveryMessageIsPassedOnOnceUnchangedAfterItsHandlerWithItsResultReturned) {
+  // The status code last: nothing before it changes the engine status.
+  for (UINT msg : {2023u, 2029u, 15u, 0u, 0xFFFFFFFFu, 2024u, 2025u, 2027u, 2028u, 2026u}) {
+    const WPARAM w = msg == WM_ENGINE_STATUS ? 1 : -7;
     g_forwarded.clear();
-  }
-  EXPECT_EQ(EngineStatus, 0);
-}
-
-TEST_F(Dispatcher, EngineCodesArePassedOnAfterTheirHandlerWithUnchangedArguments) {
-  for (UINT msg = 2024; msg <= 2028; ++msg) {
-    const int32_t w = msg == WM_ENGINE_STATUS ? 1 : -7;
-    EXPECT_EQ(SendMessageA(Form1().hWnd(), msg, w, -1), static_cast<LRESULT>(msg) + 1);
+    EXPECT_EQ(SendMessageA(Form1().hWnd(), msg, w, -1), static_cast<LRESULT>(msg) + 1) << msg;
     ASSERT_EQ(g_forwarded.size(), 1u) << msg;
     EXPECT_EQ(g_forwarded[0].msg, msg);
-    EXPECT_EQ(g_forwarded[0].w, w);
-    EXPECT_EQ(g_forwarded[0].l, -1);
-    g_forwarded.clear();
+    EXPECT_EQ(g_forwarded[0].w, w) << msg;
+    EXPECT_EQ(g_forwarded[0].l, -1) << msg;
+    // The status handler ran before the message passed on.
+    EXPECT_EQ(g_forwarded[0].engine_status, msg == WM_ENGINE_STATUS ? 1 : 0) << msg;
   }
 }
 
-TEST_F(Dispatcher, PostedNotificationsReachTheHookOnTheGuiThread) {
-  session.Run("post 2026 1 0\npost 2025 65 0");
-  ASSERT_EQ(g_forwarded.size(), 2u);
-  EXPECT_EQ(g_forwarded[0].msg, 2026u);
-  EXPECT_EQ(g_forwarded[0].engine_status, 1);  // handled before passing on
-  EXPECT_TRUE(g_forwarded[0].red_lamp);
-  EXPECT_EQ(g_forwarded[1].msg, 2025u);
-}
-
-TEST_F(Dispatcher, StatusLampsFollowStatusZeroAndOneOnly) {
+TEST_F(Dispatcher, StatusLampsFollowPostedStatusZeroAndOneOnly) {
   MainWindow& form = Form1();
-  session.Run("post 2026 1 0");
-  EXPECT_EQ(EngineStatus, 1);
-  EXPECT_TRUE(form.Picture4[1].Visible());
-  EXPECT_TRUE(form.Picture4[0].Visible());
-  for (int other : {2, -1, 100}) {
-    session.Run("post 2026 " + std::to_string(other) + " 0");
-    EXPECT_EQ(EngineStatus, 1) << other;
-    EXPECT_TRUE(form.Picture4[1].Visible()) << other;
-  }
+  // Codes other than 0 and 1 change nothing, whichever lamp shows.
+  const auto post_others = [&](int status) {
+    for (int other : {2, -1, 100}) {
+      session.Run("post 2026 " + std::to_string(other) + " 0");
+      EXPECT_EQ(EngineStatus, status) << other;
+      EXPECT_EQ(form.Picture4[1].Visible(), status == 1) << other;
+      EXPECT_TRUE(form.Picture4[0].Visible()) << other;
+    }
+  };
+  post_others(0);
+  session.Run("post 2026 1 0\npost 2025 65 0");
+  ASSERT_EQ(g_forwarded.size(), 5u);
+  EXPECT_EQ(g_forwarded[3].msg, 2026u);
+  EXPECT_TRUE(g_forwarded[3].red_lamp);  // handled before passing on
+  EXPECT_EQ(g_forwarded[4].msg, 2025u);
+  post_others(1);
   session.Run("post 2026 0 0");
   EXPECT_EQ(EngineStatus, 0);
   EXPECT_FALSE(form.Picture4[1].Visible());
   EXPECT_TRUE(form.Picture4[0].Visible());
-  EXPECT_EQ(g_forwarded.size(), 5u);
 }

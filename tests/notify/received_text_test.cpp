@@ -1,7 +1,9 @@
-// The receive area: the filter, the trim, line breaks, backspace and the
-// assembly of double-byte characters, byte by byte as the engine sends them.
+// The receive area, byte by byte as the engine sends them: the filter, the
+// trim, line breaks, backspace and double-byte characters.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <random>
 #include <string>
 
 #include "app/Module1.h"
@@ -13,24 +15,7 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-// A loaded main window with kanji mode on and a receive area holding `text`.
-struct ReceivedText : ::testing::Test {
-  void SetUp() override { session.Run("load Form1"); }
-
-  forms::TextBox& term() { return Form1().Term; }
-  void Start(const std::string& text) {
-    term().SetText(text);
-    term().SetSelStart(0);
-  }
-  void Receive(std::initializer_list<int> bytes, int32_t lparam = 0) {
-    for (int b : bytes) HandleReceivedByte(b, lparam);
-  }
-  bool CaretAtEnd() { return term().SelStart() == term().Length(); }
-
-  replay::Session session;
-};
+const std::string R = "\xEF\xBF\xBD";  // U+FFFD, for what is no character
 
 // n characters, each the last digit of its position (counted from 1), so
 // that any cut shows where it was made.
@@ -39,215 +24,102 @@ std::string Digits(int n) {
   for (int i = 1; i <= n; ++i) s.push_back(static_cast<char>('0' + i % 10));
   return s;
 }
+// Characters from..to of 1001 alternating "a" and "亜" (from 0, "a" first).
+std::string Mixed(int from, int to) {
+  std::string s;
+  for (int i = from; i <= to; ++i) s += i % 2 ? "亜" : "a";
+  return s;
+}
+
+struct ReceivedText : LoadedMainWindow {
+  forms::TextBox& term() { return Form1().Term; }
+  // The receive area holding `text`, the caret at its start.
+  void Start(const std::string& text) {
+    term().SetText(text);
+    term().SetSelStart(0);
+  }
+};
 
 }  // namespace
 
-TEST_F(ReceivedText, TheLoadLeavesKanjiModeOnAndTheStartReportInTheArea) {
-  EXPECT_EQ(KanjiMode, 1);
-  EXPECT_EQ(PendingLeadByte, 0);
-  Receive({'O', 'K'});
-  EXPECT_EQ(term().Text(), "Card Opened OK");
-  EXPECT_TRUE(CaretAtEnd());
-}
-
-TEST_F(ReceivedText, OnlyFilterValuesZeroAndMinusOneAreHandledAndBothAlike) {
-  const std::string long_text = Digits(1001);
-  Start(long_text);
-  for (int32_t other : {1, 2, -2, 255, 0x7FFFFFFF, static_cast<int32_t>(0x80000000)}) {
-    HandleReceivedByte('A', other);
-    HandleReceivedByte(0x88, other);  // not held either
+TEST_F(ReceivedText, BytesAppendAtTheEndTrimLineBreaksBackspaceAndDoubleByteCharacters) {
+  constexpr int kEnd = -1, kAny = -2;  // caret: at the end, not checked
+  const struct {
+    std::string start;
+    std::vector<int> bytes;
+    std::string text;
+    int pending = 0;  // the lead byte held afterwards
+    int caret = kEnd;
+    int kanji = 1;
+  } cases[] = {
+      // 1000 characters stay; past 1000 the text is cut to its last 500
+      // characters first, also before a held lead byte or a line feed.
+      {Digits(1000), {'x'}, Digits(1000) + "x"},
+      {Digits(1001), {'x'}, Digits(1001).substr(501) + "x"},
+      {Digits(1001), {13}, Digits(1001).substr(501) + "\r\n"},
+      {Digits(1001), {0x88}, Digits(1001).substr(501), 0x88, kAny},
+      {Digits(1001), {10}, Digits(1001).substr(501)},
+      {Mixed(0, 1000), {'x'}, Mixed(501, 1000) + "x"},  // characters, not bytes
+      // Appends go to the end wherever the caret was; CR LF make one line
+      // break, a line feed alone none.
+      {"abc", {'d', 10, 13}, "abcd\r\n"},
+      {"ab", {13, 10, 'c', 10, 'd'}, "ab\r\ncd"},
+      // Backspace takes the last character (a line break is two, a
+      // double-byte character one) but never the only one, which leaves the
+      // caret at the start; on an empty text (left open) likewise.
+      {"abc", {8}, "ab"},
+      {"a\r\n亜", {8, 8}, "a\r"},
+      {"a", {8}, "a", 0, 0},
+      {"a", {8, 'x'}, "ax"},
+      {"", {8}, "", 0, 0},
+      {"", {8, 'k'}, "k"},
+      // Kanji mode assembles pairs of code page 932; a half-width katakana
+      // is a single byte.
+      {"", {0x88, 0x9F, 0x82, 0xA0, 0xB1}, "亜あｱ"},
+      // A lead byte before CR or LF is dropped; a backspace between the
+      // bytes of a pair keeps it.
+      {"a", {0x88, 13, 'b', 0x88, 10, 'c'}, "a\r\nbc"},
+      {"abc", {0x88, 8}, "ab", 0x88},
+      {"abc", {0x88, 8, 0x9F}, "ab亜"},
+      // A second lead byte is the trail byte (an unassigned pair here).
+      {"", {0x88, 0x88, 0x88, 0x9F, 'A'}, R + "亜A"},
+      // A pair that is no character appends one U+FFFD; the space after
+      // 0x88 cannot be a trail byte and is lost with the pair.
+      {"", {0x88, ' ', 0xE0, 0xFF}, R + R},
+      // The byte 0 appends nothing (a text ends at NUL) but still trails.
+      {"ab", {0}, "ab"},
+      {"ab", {0, 0x88, 0}, "ab" + R},
+      // Kanji mode off (anything but 1) shows each byte alone.
+      {"", {0x88, 'A', 0xB1}, R + "Aｱ", 0, kEnd, 0},
+      {"", {0x88}, R, 0, kEnd, 2},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    KanjiMode = static_cast<int16_t>(c.kanji);
+    PendingLeadByte = 0;
+    Start(c.start);
+    for (int b : c.bytes) HandleReceivedByte(b, 0);
+    EXPECT_EQ(term().Text(), c.text) << "case " << i;
+    EXPECT_EQ(PendingLeadByte, c.pending) << "case " << i;
+    if (c.caret != kAny) {
+      EXPECT_EQ(term().SelStart(), c.caret == kEnd ? term().Length() : c.caret) << "case " << i;
+    }
   }
-  EXPECT_EQ(term().Text(), long_text);  // not even trimmed
-  EXPECT_EQ(PendingLeadByte, 0);
+}
 
+TEST_F(ReceivedText, SwitchingKanjiModeOffStillPairsAByteHeldBefore) {
   Start("");
-  HandleReceivedByte('A', 0);
-  HandleReceivedByte('B', -1);
-  HandleReceivedByte(0x88, 0);
-  HandleReceivedByte(0x9F, -1);
-  EXPECT_EQ(term().Text(), "AB亜");
-}
-
-TEST_F(ReceivedText, AFilteredNotificationLeavesAHeldLeadByteHeld) {
-  Start("x");
-  Receive({0x88});
-  HandleReceivedByte(13, 1);
-  HandleReceivedByte('A', 7);
-  EXPECT_EQ(PendingLeadByte, 0x88);
-  Receive({0x9F});
-  EXPECT_EQ(term().Text(), "x亜");
-}
-
-// wParam is a byte; anything else is not one of the engine's characters.
-TEST_F(ReceivedText, AValueOutsideZeroTo255ChangesNothing) {
-  const std::string long_text = Digits(1001);
-  Start(long_text);
-  for (int32_t w : {-1, 256, 256 + 'A', 256 + 0x88, 0x7FFFFFFF, -255}) HandleReceivedByte(w, 0);
-  EXPECT_EQ(term().Text(), long_text);
-  EXPECT_EQ(PendingLeadByte, 0);
-  EXPECT_EQ(term().SelStart(), 0);
-}
-
-TEST_F(ReceivedText, ThousandCharactersStayAndOneMoreIsCutToTheLast500First) {
-  Start(Digits(1000));
-  Receive({'x'});
-  EXPECT_EQ(term().Text(), Digits(1000) + "x");
-
-  Start(Digits(1001));
-  Receive({'x'});
-  EXPECT_EQ(term().Length(), 501);
-  EXPECT_EQ(term().Text(), Digits(1001).substr(501) + "x");
-  EXPECT_TRUE(CaretAtEnd());
-
-  Start(Digits(1001));
-  Receive({13});
-  EXPECT_EQ(term().Length(), 502);
-  EXPECT_EQ(term().Text(), Digits(1001).substr(501) + "\r\n");
-  EXPECT_TRUE(CaretAtEnd());
-}
-
-TEST_F(ReceivedText, TheTrimCountsCharactersNotBytes) {
-  std::string kanji;
-  for (int i = 0; i < 1001; ++i) kanji += i % 2 ? "亜" : "a";
-  Start(kanji);
-  Receive({'x'});
-  EXPECT_EQ(term().Length(), 501);
-  EXPECT_EQ(term().Text().substr(0, 3), "亜");  // character 501 of 1001
-}
-
-TEST_F(ReceivedText, TheTrimAlsoRunsBeforeAHeldLeadByteAndALineFeed) {
-  Start(Digits(1001));
-  Receive({0x88});
-  EXPECT_EQ(term().Length(), 500);
-  EXPECT_EQ(PendingLeadByte, 0x88);
-
-  Start(Digits(1001));
-  Receive({10});
-  EXPECT_EQ(term().Text(), Digits(1001).substr(501));
-  EXPECT_TRUE(CaretAtEnd());
-}
-
-TEST_F(ReceivedText, CarriageReturnAndLineFeedGiveOneLineBreakALineFeedAloneNone) {
-  Start("ab");
-  Receive({13, 10, 'c', 10, 'd'});
-  EXPECT_EQ(term().Text(), "ab\r\ncd");
-  EXPECT_TRUE(CaretAtEnd());
-}
-
-TEST_F(ReceivedText, AppendsGoToTheEndWhereverTheCaretWas) {
-  Start("abc");
-  term().SetSelStart(1);
-  Receive({'d'});
-  term().SetSelStart(0);
-  Receive({10});
-  EXPECT_TRUE(CaretAtEnd());
-  Receive({13});
-  EXPECT_EQ(term().Text(), "abcd\r\n");
-}
-
-TEST_F(ReceivedText, BackspaceRemovesTheLastCharacterButNeverTheOnlyOne) {
-  Start("abc");
-  Receive({8});
-  EXPECT_EQ(term().Text(), "ab");
-  EXPECT_TRUE(CaretAtEnd());
-
-  Start("a");
-  Receive({8});
-  EXPECT_EQ(term().Text(), "a");
-  EXPECT_EQ(term().SelStart(), 0);
-  Receive({'x'});
-  EXPECT_EQ(term().Text(), "ax");
-  EXPECT_TRUE(CaretAtEnd());
-
-  // A line break is two characters; a double-byte character one.
-  Start("a\r\n亜");
-  Receive({8, 8});
-  EXPECT_EQ(term().Text(), "a\r");
-}
-
-// Left open: on an empty text the caret stays at the start.
-TEST_F(ReceivedText, BackspaceOnAnEmptyTextLeavesItEmptyWithTheCaretAtTheStart) {
-  Start("");
-  Receive({8});
-  EXPECT_EQ(term().Text(), "");
-  EXPECT_EQ(term().SelStart(), 0);
-  Receive({'k'});
-  EXPECT_EQ(term().Text(), "k");
-}
-
-TEST_F(ReceivedText, KanjiModeAssemblesPairsOfCodePage932) {
-  Start("");
-  Receive({0x88, 0x9F});
-  EXPECT_EQ(term().Text(), "亜");
-  Receive({0x82, 0xA0});
-  EXPECT_EQ(term().Text(), "亜あ");
-  Receive({0xB1});  // a half-width katakana is a single byte
-  EXPECT_EQ(term().Text(), "亜あｱ");
-  EXPECT_EQ(term().Length(), 3);
-  EXPECT_EQ(PendingLeadByte, 0);
-  EXPECT_TRUE(CaretAtEnd());
-}
-
-TEST_F(ReceivedText, ALeadByteBeforeACarriageReturnOrLineFeedIsDropped) {
-  Start("a");
-  Receive({0x88, 13, 'b', 0x88, 10, 'c'});
-  EXPECT_EQ(term().Text(), "a\r\nbc");
-  EXPECT_EQ(PendingLeadByte, 0);
-}
-
-TEST_F(ReceivedText, ABackspaceBetweenTheBytesOfAPairKeepsTheLeadByte) {
-  Start("abc");
-  Receive({0x88, 8});
-  EXPECT_EQ(term().Text(), "ab");
-  EXPECT_EQ(PendingLeadByte, 0x88);
-  Receive({0x9F});
-  EXPECT_EQ(term().Text(), "ab亜");
-}
-
-TEST_F(ReceivedText, ASecondLeadByteIsTheTrailByteAndTheNextByteStandsAlone) {
-  Start("");
-  Receive({0x88, 0x88});  // an unassigned pair
-  EXPECT_EQ(term().Text(), kReplacement);
-  EXPECT_EQ(PendingLeadByte, 0);
-  Receive({0x88, 0x9F, 'A'});
-  EXPECT_EQ(term().Text(), kReplacement + "亜A");
-}
-
-TEST_F(ReceivedText, APairThatIsNoCharacterAppendsOneReplacementCharacter) {
-  Start("");
-  Receive({0x88, ' '});  // the space cannot be a trail byte; it is lost with the pair
-  Receive({0xE0, 0xFF});
-  EXPECT_EQ(term().Text(), kReplacement + kReplacement);
-  EXPECT_EQ(term().Length(), 2);
-}
-
-TEST_F(ReceivedText, KanjiModeOffShowsEachByteAloneButAHeldByteStillPairs) {
+  HandleReceivedByte(0x82, 0);
   KanjiMode = 0;
-  Start("");
-  Receive({0x88, 'A', 0xB1});
-  EXPECT_EQ(term().Text(), kReplacement + "Aｱ");
-  EXPECT_EQ(PendingLeadByte, 0);
-
-  // Switching kanji mode off does not drop a byte held before.
-  KanjiMode = 1;
-  Start("");
-  Receive({0x82});
-  KanjiMode = 0;
-  Receive({0xA0, 0x82});
-  EXPECT_EQ(term().Text(), "あ" + kReplacement);
-
-  // Only 1 means on.
-  KanjiMode = 2;
-  Start("");
-  Receive({0x88});
-  EXPECT_EQ(PendingLeadByte, 0);
-  EXPECT_EQ(term().Text(), kReplacement);
+  HandleReceivedByte(0xA0, 0);
+  HandleReceivedByte(0x82, 0);
+  EXPECT_EQ(term().Text(), "あ" + R);
 }
 
 TEST_F(ReceivedText, OnlyTheLeadBytesOfCodePage932AreHeld) {
   for (int b = 0x80; b <= 0xFF; ++b) {
     Start("");
-    Receive({b});
+    HandleReceivedByte(b, 0);
     const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     EXPECT_EQ(PendingLeadByte, lead ? b : 0) << b;
     EXPECT_EQ(term().Length(), lead ? 0 : 1) << b;
@@ -255,14 +127,31 @@ TEST_F(ReceivedText, OnlyTheLeadBytesOfCodePage932AreHeld) {
   }
 }
 
-// A text box's text ends at a NUL character: the byte 0 appends nothing.
-TEST_F(ReceivedText, ANulByteAppendsNothingButStillServesAsATrailByte) {
-  Start("ab");
-  Receive({0});
-  EXPECT_EQ(term().Text(), "ab");
-  EXPECT_TRUE(CaretAtEnd());
-  Receive({0x88, 0});
-  EXPECT_EQ(term().Text(), "ab" + kReplacement);
+TEST_F(ReceivedText, OnlyFilterValuesZeroAndMinusOneAreHandledAndBothAlike) {
+  Start(Digits(1001));
+  for (int32_t other : {1, 2, -2, 255, 0x7FFFFFFF, static_cast<int32_t>(0x80000000)}) {
+    HandleReceivedByte('A', other);
+    HandleReceivedByte(0x88, other);  // not held either
+  }
+  EXPECT_EQ(term().Text(), Digits(1001));  // not even trimmed
+  EXPECT_EQ(PendingLeadByte, 0);
+
+  Start("");
+  HandleReceivedByte('A', 0);
+  HandleReceivedByte('B', -1);
+  HandleReceivedByte(0x88, 0);
+  HandleReceivedByte(13, 1);  // a filtered byte leaves the lead byte held
+  HandleReceivedByte(0x9F, -1);
+  EXPECT_EQ(term().Text(), "AB亜");
+}
+
+// wParam is a byte; anything else is not one of the engine's characters.
+TEST_F(ReceivedText, AValueOutsideZeroTo255ChangesNothing) {
+  Start(Digits(1001));
+  for (int32_t w : {-1, 256, 256 + 'A', 256 + 0x88, 0x7FFFFFFF, -255}) HandleReceivedByte(w, 0);
+  EXPECT_EQ(term().Text(), Digits(1001));
+  EXPECT_EQ(PendingLeadByte, 0);
+  EXPECT_EQ(term().SelStart(), 0);
 }
 
 TEST_F(ReceivedText, NotificationsReachTheAreaThroughTheWindowProcedure) {
@@ -270,4 +159,44 @@ TEST_F(ReceivedText, NotificationsReachTheAreaThroughTheWindowProcedure) {
       "set Term \"\"\npost 2025 72 0\npost 2025 105 -1\npost 2025 33 1\npost 2025 136 0"
       "\npost 2025 159 0\npost 2025 13 0\npost 2025 10 0");
   EXPECT_EQ(TextOf(session.Snapshot(), "Term"), "Hi亜\r\n");
+}
+
+// Whatever arrives, the text stays within 1002 characters and an append
+// leaves the caret at the end.
+TEST_F(ReceivedText, RandomBytesFiltersAndKanjiTogglesKeepTheAreaBounded) {
+  std::mt19937 random(20240517);  // fixed: the same stream on every run
+  const int32_t filters[] = {0, -1, 1};
+  int handled = 0, trims = 0, held = 0;
+  for (int n = 0; n < 100000; ++n) {
+    const auto byte = static_cast<int32_t>(random() % 256);
+    const int32_t lparam = filters[random() % 3];
+    if (random() % 50 == 0) KanjiMode = KanjiMode == 1 ? 0 : 1;
+    const std::string before = term().Text();
+    const uint8_t pending_before = PendingLeadByte;
+    const int length_before = term().Length();
+    HandleReceivedByte(byte, lparam);
+    const int length = term().Length();
+    ASSERT_LE(length, 1002) << "notification " << n;
+    if (lparam == 1) {
+      ASSERT_EQ(term().Text(), before) << n;
+      ASSERT_EQ(PendingLeadByte, pending_before) << n;
+      continue;
+    }
+    ++handled;
+    if (length_before > 1000) {
+      ++trims;
+      ASSERT_LE(length, 502) << n;
+    }
+    if (PendingLeadByte != 0 && pending_before == 0) {
+      ++held;  // nothing shown yet
+      continue;
+    }
+    // The caret ends at the end, but after a backspace on one character.
+    ASSERT_EQ(term().SelStart(), byte == 8 && length == 1 ? 0 : length) << n;
+    if (n % 1000 == 0) QCoreApplication::processEvents();  // let the widget show it
+  }
+  // The stream exercised what it is meant to.
+  EXPECT_GT(handled, 60000);
+  EXPECT_GT(trims, 50);
+  EXPECT_GT(held, 1000);
 }

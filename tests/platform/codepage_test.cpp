@@ -13,7 +13,8 @@ using codepage::ByteToText;
 
 namespace {
 
-const std::string kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+const std::string R = "\xEF\xBF\xBD";  // U+FFFD
+const std::string NUL(1, '\0');
 
 std::string Bytes(std::initializer_list<int> values) {
   std::string out;
@@ -21,66 +22,57 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-bool IsLeadByte(int b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 }  // namespace
 
-TEST(CodePage, SingleBytesAreTheirCodePage932Characters) {
-  EXPECT_EQ(ByteToText('A'), "A");
-  EXPECT_EQ(ByteToText(0x20), " ");
-  // Code page 932 keeps backslash and tilde where plain Shift-JIS has the
-  // yen sign and the overline.
-  EXPECT_EQ(ByteToText(0x5C), "\\");
-  EXPECT_EQ(ByteToText(0x7E), "~");
-  EXPECT_EQ(ByteToText(0xB1), "ｱ");  // U+FF71
-  EXPECT_EQ(ByteToText(0xA1), "｡");  // U+FF61
-  EXPECT_EQ(ByteToText(0xDF), "ﾟ");  // U+FF9F
-  EXPECT_EQ(ByteToText(0x0D), "\r");
-  EXPECT_EQ(ByteToText(0x00), std::string(1, '\0'));
-}
-
 TEST(CodePage, EveryByteAloneGivesExactlyOneCharacter) {
+  // Code page 932 keeps backslash and tilde where plain Shift-JIS has the
+  // yen sign and the overline; 0xA1..0xDF are half-width katakana.
+  for (const auto& [byte, text] : {std::pair{0x41, "A"},
+                                   {0x20, " "},
+                                   {0x5C, "\\"},
+                                   {0x7E, "~"},
+                                   {0xB1, "ｱ"},
+                                   {0xA1, "｡"},
+                                   {0xDF, "ﾟ"},
+                                   {0x0D, "\r"}}) {
+    EXPECT_EQ(ByteToText(static_cast<uint8_t>(byte)), text) << byte;
+  }
+  EXPECT_EQ(ByteToText(0x00), NUL);
   for (int b = 0; b < 256; ++b) {
     const std::string text = ByteToText(static_cast<uint8_t>(b));
     EXPECT_EQ(forms::Len(text), 1) << b;
-    const bool no_character = b == 0x80 || b == 0xA0 || b >= 0xFD || IsLeadByte(b);
-    EXPECT_EQ(text == kReplacement, no_character) << b;
+    const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    EXPECT_EQ(text == R, b == 0x80 || b == 0xA0 || b >= 0xFD || lead) << b;
   }
 }
 
-TEST(CodePage, PairsMakeDoubleByteCharacters) {
-  EXPECT_EQ(BytesToText(Bytes({0x88, 0x9F, 0, 0})), std::string("亜") + '\0' + '\0');
-  EXPECT_EQ(BytesToText(Bytes({0x82, 0xA0})), "あ");
-  EXPECT_EQ(BytesToText(Bytes({0x87, 0x40})), "①");   // an extension of code page 932
-  EXPECT_EQ(BytesToText(Bytes({0xFC, 0x4B})), "黑");  // the last assigned pair
-  EXPECT_EQ(BytesToText(Bytes({'P', 0x83, 0x56, 'K'})), "PシK");
-  EXPECT_EQ(BytesToText(""), "");
-}
-
-TEST(CodePage, WhatDoesNotConvertGivesOneReplacementAndConversionGoesOn) {
-  // A lead byte whose next byte cannot be a trail byte stands alone.
-  EXPECT_EQ(BytesToText(Bytes({0x88, 0x20, 0, 0})), kReplacement + " " + '\0' + '\0');
-  EXPECT_EQ(BytesToText(Bytes({0x88, 0x0D})), kReplacement + "\r");
-  // An unassigned pair is one unknown character.
-  EXPECT_EQ(BytesToText(Bytes({0x88, 0x88, 'A'})), kReplacement + "A");
-  EXPECT_EQ(BytesToText(Bytes({0x85, 0x40, 'A'})), kReplacement + "A");
-  EXPECT_EQ(BytesToText(Bytes({0xEB, 0x40, 'A'})), kReplacement + "A");
-  // 0x7F cannot follow a lead byte.
-  EXPECT_EQ(BytesToText(Bytes({0x81, 0x7F, 'A'})), kReplacement + "\x7F" + "A");
-  // A lead byte at the end.
-  EXPECT_EQ(BytesToText(Bytes({'A', 0x88})), "A" + kReplacement);
-  // Bytes that are no characters, between characters.
-  EXPECT_EQ(BytesToText(Bytes({0x80, 0x88, 0x9F, 0xFF, 'Z', 0xA0})),
-            kReplacement + "亜" + kReplacement + "Z" + kReplacement);
-}
-
-TEST(CodePage, LongSequencesConvertWhole) {
+TEST(CodePage, PairsMakeDoubleByteCharactersAndWhatDoesNotConvertGivesOneReplacement) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Bytes({0x88, 0x9F, 0, 0}), "亜" + NUL + NUL},
+      {Bytes({0x82, 0xA0}), "あ"},
+      {Bytes({0x87, 0x40}), "①"},   // an extension of code page 932
+      {Bytes({0xFC, 0x4B}), "黑"},  // the last assigned pair
+      {Bytes({'P', 0x83, 0x56, 'K'}), "PシK"},
+      {"", ""},
+      // A lead byte whose next byte cannot be a trail byte stands alone.
+      {Bytes({0x88, 0x20, 0, 0}), R + " " + NUL + NUL},
+      {Bytes({0x88, 0x0D}), R + "\r"},
+      {Bytes({0x81, 0x7F, 'A'}), R + "\x7F" + "A"},
+      // An unassigned pair is one unknown character.
+      {Bytes({0x88, 0x88, 'A'}), R + "A"},
+      {Bytes({0x85, 0x40, 'A'}), R + "A"},
+      {Bytes({0xEB, 0x40, 'A'}), R + "A"},
+      // A lead byte at the end; bytes that are no characters, between characters.
+      {Bytes({'A', 0x88}), "A" + R},
+      {Bytes({0x80, 0x88, 0x9F, 0xFF, 'Z', 0xA0}), R + "亜" + R + "Z" + R},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(BytesToText(cases[i].first), cases[i].second) << i;
+  // Long sequences convert whole.
   std::string in, expected;
   for (int i = 0; i < 400; ++i) {
     in += Bytes({0x88, 0x9F, 0xFF});
-    expected += "亜" + kReplacement;
+    expected += "亜" + R;
   }
   EXPECT_EQ(BytesToText(in), expected);
 }

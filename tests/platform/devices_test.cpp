@@ -1,6 +1,5 @@
-// The device list of the start-up dialog: the engine's own enumeration (so
-// the dialog's entry N is the engine's device N), the built-in test signal
-// last, and the scripted lists of the replay tool.
+// The device list: the engine's own enumeration with the built-in test
+// signal last, and the replay tool's scripted lists.
 #include "platform/devices/devices.h"
 
 #include <gtest/gtest.h>

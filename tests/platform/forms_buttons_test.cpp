@@ -5,12 +5,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTest>
 
 #include "platform/forms/forms.h"
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 // The operator's click on the round or square mark of a button.
 void ClickMark(forms::Control& c) {
@@ -22,21 +23,20 @@ struct ButtonFixture : testing::Test {
   forms::Frame frame1{&form, "Frame1"};
   forms::Frame frame4{&form, "Frame4"};
   forms::ControlArray<forms::OptionButton> option2, option3;
-  std::vector<std::string> clicks;
+  Strings clicks;
 
   ButtonFixture() {
     form.SetClientSize(8000, 3000);
     frame1.Move(0, 0, 3000, 1500);
     frame4.Move(3000, 0, 3000, 1500);
     for (int i = 0; i < 3; ++i) {
-      option2.Add(
-          i, std::make_unique<forms::OptionButton>(&frame1, "Option2(" + std::to_string(i) + ")"));
-      option3.Add(
-          i, std::make_unique<forms::OptionButton>(&frame4, "Option3(" + std::to_string(i) + ")"));
-      option2[i].Move(90, 285 + 255 * i, 1500, 195);
-      option3[i].Move(90, 285 + 255 * i, 1500, 195);
-      option2[i].Click = [this, i] { clicks.push_back("Option2(" + std::to_string(i) + ")"); };
-      option3[i].Click = [this, i] { clicks.push_back("Option3(" + std::to_string(i) + ")"); };
+      for (auto [array, frame, name] :
+           {std::tuple{&option2, &frame1, "Option2"}, std::tuple{&option3, &frame4, "Option3"}}) {
+        const std::string element = std::string(name) + "(" + std::to_string(i) + ")";
+        array->Add(i, std::make_unique<forms::OptionButton>(frame, element));
+        (*array)[i].Move(90, 285 + 255 * i, 1500, 195);
+        (*array)[i].Click = [this, element] { clicks.push_back(element); };
+      }
     }
     form.Show();
   }
@@ -48,12 +48,10 @@ struct ButtonFixture : testing::Test {
 TEST_F(ButtonFixture, OptionsExcludeEachOtherOnlyWithinTheirContainer) {
   option2[0].SetValue(true);
   option3[2].SetValue(true);
-  EXPECT_EQ(Values(option2), (std::vector<bool>{true, false, false}));
-  EXPECT_EQ(Values(option3), (std::vector<bool>{false, false, true}));
   ClickMark(option2[1]);
   EXPECT_EQ(Values(option2), (std::vector<bool>{false, true, false}));
   EXPECT_EQ(Values(option3), (std::vector<bool>{false, false, true}));
-  EXPECT_EQ(clicks, (std::vector<std::string>{"Option2(0)", "Option3(2)", "Option2(1)"}));
+  EXPECT_EQ(clicks, (Strings{"Option2(0)", "Option3(2)", "Option2(1)"}));
 }
 
 TEST_F(ButtonFixture, SelectingInCodeClicksOnceAndClearingDoesNot) {
@@ -63,7 +61,7 @@ TEST_F(ButtonFixture, SelectingInCodeClicksOnceAndClearingDoesNot) {
   EXPECT_EQ(Values(option2), (std::vector<bool>{false, false, false}));
   option2[2].PerformClick();
   option2[2].PerformClick();  // the operator's click on the selected button clicks again
-  EXPECT_EQ(clicks, (std::vector<std::string>{"Option2(1)", "Option2(2)", "Option2(2)"}));
+  EXPECT_EQ(clicks, (Strings{"Option2(1)", "Option2(2)", "Option2(2)"}));
   EXPECT_EQ(option2[2].ValueForDump(), 1);
 }
 
@@ -101,49 +99,40 @@ TEST_F(ButtonFixture, CommandButtonClicksWhenEnabled) {
   EXPECT_EQ(button.TextOrCaption(), "リセット");
 }
 
-struct ComboFixture : testing::Test {
+TEST(ComboBox, ListChangesKeepTheTextPickingClicksAndTypingDoesNot) {
   forms::Form form{"Form1"};
   forms::ComboBox combo{&form, "Combo3"};
-  std::vector<std::string> clicked_texts;
+  form.SetClientSize(3000, 3000);
+  combo.Move(100, 100, 1200, 315);
+  Strings clicked;
+  combo.Click = [&] { clicked.push_back(combo.Text()); };
+  form.Show();
+  auto* edit = static_cast<QComboBox*>(combo.widget())->lineEdit();
 
-  ComboFixture() {
-    form.SetClientSize(3000, 3000);
-    combo.Move(100, 100, 1200, 315);
-    combo.Click = [this] { clicked_texts.push_back(combo.Text()); };
-    form.Show();
-  }
-  QComboBox* widget() { return static_cast<QComboBox*>(combo.widget()); }
-};
-
-TEST_F(ComboFixture, ListChangesKeepTheText) {
   combo.SetText("5");
   for (const char* item : {"a", "b", "c", "d", "e"}) combo.AddItem(item);
   EXPECT_EQ(combo.Text(), "5");
   combo.Clear();
-  for (const char* item : {"1", "2", "3", "4", "5"}) combo.AddItem(item);
-  EXPECT_EQ(combo.Items(), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
-  EXPECT_EQ(combo.ListCount(), 5);
-  EXPECT_EQ(combo.List(4), "5");
-  EXPECT_EQ(combo.List(5), "");
-  EXPECT_EQ(combo.Text(), "5");
-  EXPECT_TRUE(clicked_texts.empty());
-}
-
-TEST_F(ComboFixture, PickingClicksAndTypingDoesNot) {
   for (const char* item : {"1", "10", "20"}) combo.AddItem(item);
-  combo.SetText("1");
+  EXPECT_EQ(combo.Items(), (Strings{"1", "10", "20"}));
+  EXPECT_EQ(combo.ListCount(), 3);
+  EXPECT_EQ(combo.List(2), "20");
+  EXPECT_EQ(combo.List(3), "");
+  EXPECT_EQ(combo.Text(), "5");
+  EXPECT_TRUE(clicked.empty());
+
   EXPECT_TRUE(combo.PickItem("20"));
   EXPECT_FALSE(combo.PickItem("2"));  // no such item: nothing happens
   EXPECT_EQ(combo.Text(), "20");
-  widget()->lineEdit()->selectAll();
-  QTest::keyClicks(widget()->lineEdit(), "10");  // an item's text, typed
-  QTest::keyClick(widget()->lineEdit(), Qt::Key_Return);
+  edit->selectAll();
+  QTest::keyClicks(edit, "10");  // an item's text, typed
+  QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_EQ(combo.Text(), "10");
-  widget()->lineEdit()->selectAll();
-  QTest::keyClicks(widget()->lineEdit(), "7");
+  edit->selectAll();
+  QTest::keyClicks(edit, "7");
   EXPECT_EQ(combo.Text(), "7");
-  QTest::keyClick(widget(), Qt::Key_Up);  // the operator picks with the arrow keys
-  EXPECT_EQ(clicked_texts, (std::vector<std::string>{"20", "10"}));
+  QTest::keyClick(combo.widget(), Qt::Key_Up);  // the operator picks with the arrow keys
+  EXPECT_EQ(clicked, (Strings{"20", "10"}));
 }
 
 }  // namespace

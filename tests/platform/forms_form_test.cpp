@@ -11,29 +11,24 @@
 
 namespace {
 
-TEST(Twips, FifteenPerPixelAtNinetySixDpiAndNearestPixelPlacement) {
+TEST(Twips, FifteenPerPixelAtNinetySixDpiNearestPixelPlacementAndTheScreen) {
   ASSERT_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInchX(), 96);
   EXPECT_EQ(forms::TwipsPerPixelX(), 15.0);
   EXPECT_EQ(forms::TwipsPerPixelY(), 15.0);
+  const QRect g = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(screen::WidthTwips(), g.width() * 15.0f);
+  EXPECT_EQ(screen::HeightTwips(), g.height() * 15.0f);
   forms::Form form("Form1");
   forms::PictureBox lamp(&form, "Picture4(0)");
   lamp.Move(690, 1410, 195, 195);
   EXPECT_EQ(lamp.widget()->geometry(), QRect(46, 94, 13, 13));
   lamp.Move(100.5f, 22, 1000, 7.4f);  // kept exactly; placed at the nearest pixel
-  EXPECT_EQ(lamp.Left(), 100.5f);
-  EXPECT_EQ(lamp.Width(), 1000.0f);
-  EXPECT_EQ(lamp.Height(), 7.4f);
+  EXPECT_EQ(std::tuple(lamp.Left(), lamp.Width(), lamp.Height()), std::tuple(100.5f, 1000.f, 7.4f));
   EXPECT_EQ(lamp.widget()->geometry(), QRect(7, 1, 67, 0));
   lamp.SetWidth(-15);  // refused: the size stays
   EXPECT_EQ(lamp.Width(), 1000.0f);
   lamp.SetHeight(150);
   EXPECT_EQ(lamp.widget()->height(), 10);
-}
-
-TEST(Screen, SizeIsThePrimaryScreenInTwips) {
-  const QRect g = QGuiApplication::primaryScreen()->geometry();
-  EXPECT_EQ(screen::WidthTwips(), g.width() * 15.0f);
-  EXPECT_EQ(screen::HeightTwips(), g.height() * 15.0f);
 }
 
 struct LifecycleFixture : testing::Test {
@@ -83,8 +78,7 @@ TEST_F(LifecycleFixture, ResizeSetsTheOuterSizeAndRunsTheHandler) {
   const QSize frame = Frame();
   form.Resize(12000.0f, 8950.0f);
   EXPECT_EQ(events, (std::vector<std::string>{"resize 12000x8950"}));
-  EXPECT_EQ(form.Width(), 12000.0f);
-  EXPECT_EQ(form.Height(), 8950.0f);
+  EXPECT_EQ(std::tuple(form.Width(), form.Height()), std::tuple(12000.0f, 8950.0f));
   EXPECT_EQ(form.window()->size(), QSize(800, 597) - frame);  // the client area
   EXPECT_EQ(form.ScaleWidth(), (800.0f - frame.width()) * 15);
   form.Resize(12000.0f, 8950.0f);  // same size: no resize
@@ -97,39 +91,44 @@ TEST_F(LifecycleFixture, ResizeSetsTheOuterSizeAndRunsTheHandler) {
   EXPECT_EQ(form.ScaleWidth(), 700.0f * 15);
 }
 
-TEST_F(LifecycleFixture, OperatorsCloseUnloadsOnce) {
-  form.Show();
-  events.clear();
-  form.window()->close();
-  EXPECT_EQ(events, (std::vector<std::string>{"unload"}));
-  EXPECT_FALSE(form.IsShown());
-  EXPECT_FALSE(form.Loaded());
-  form.Unload();  // already unloaded: nothing
-  EXPECT_EQ(events.size(), 1u);
+TEST_F(LifecycleFixture, TheOperatorsCloseOrUnloadInCodeUnloadsOnce) {
+  for (bool by_operator : {true, false}) {
+    form.Show();
+    events.clear();
+    if (by_operator) {
+      form.window()->close();
+    } else {
+      form.Unload();
+    }
+    form.Unload();  // already unloaded: nothing
+    EXPECT_EQ(events, (std::vector<std::string>{"unload"})) << by_operator;
+    EXPECT_FALSE(form.IsShown()) << by_operator;
+    EXPECT_FALSE(form.Loaded()) << by_operator;
+  }
 }
 
-TEST_F(LifecycleFixture, UnloadInCodeRunsTheHandlerOnceAndCloses) {
-  form.Show();
-  events.clear();
-  form.Unload();
-  EXPECT_EQ(events, (std::vector<std::string>{"unload"}));
-  EXPECT_FALSE(form.IsShown());
-}
-
-TEST(Form, PositionCaptionAndHandle) {
+TEST(Form, PositionCaptionHandleAndFixedBorder) {
   forms::Form form("frmSoundBoard");
   form.SetCaption("サウンドーボードの選択");
   EXPECT_EQ(form.Caption(), "サウンドーボードの選択");
+  EXPECT_EQ(form.Name(), "frmSoundBoard");
   form.SetClientSize(3885, 1200);
   form.SetLeft(1500.0f);
   form.SetTop(3007.5f);
-  EXPECT_EQ(form.Left(), 1500.0f);
-  EXPECT_EQ(form.Top(), 3007.5f);
+  EXPECT_EQ(std::tuple(form.Left(), form.Top()), std::tuple(1500.0f, 3007.5f));
   EXPECT_EQ(form.window()->pos(), QPoint(100, 201));
-  EXPECT_EQ(form.Name(), "frmSoundBoard");
   // The handle is a live message sink: its procedure can be replaced.
   ASSERT_NE(form.hWnd(), nullptr);
   EXPECT_NE(winproc::SetWindowLongA(form.hWnd(), winproc::GWL_WNDPROC, 0), 0);
+  // A fixed border keeps the operator from resizing; the program still may.
+  form.SetFixedBorder(true);
+  EXPECT_EQ(form.window()->minimumSize(), QSize(259, 80));
+  EXPECT_EQ(form.window()->maximumSize(), QSize(259, 80));
+  form.SetClientSize(4500, 1200);
+  EXPECT_EQ(form.window()->size(), QSize(300, 80));
+  form.SetFixedBorder(false);
+  form.window()->resize(400, 100);
+  EXPECT_EQ(form.window()->size(), QSize(400, 100));
 }
 
 TEST(Form, ControlsRegisterInCreationOrderAndLeaveWhenDestroyed) {
@@ -161,7 +160,7 @@ TEST(Form, ControlsOutlivingTheirFormAreHarmless) {
   EXPECT_EQ(term.Text(), "!still a text");
 }
 
-TEST(Form, TabOrderFollowsTabIndex) {
+TEST(Form, TabOrderFollowsTabIndexAndVisibleIsTheControlsOwnBeforeItsWindowShows) {
   forms::Form form("Form1");
   forms::TextBox term(&form, "Term", true, true);
   forms::CommandButton reset(&form, "Command1");
@@ -177,10 +176,7 @@ TEST(Form, TabOrderFollowsTabIndex) {
     if (w == rec.widget() || w == reset.widget()) order.push_back(w);
   }
   EXPECT_EQ(order, (std::vector<QWidget*>{term.widget(), rec.widget(), reset.widget()}));
-}
 
-TEST(Form, VisibleIsTheControlsOwnPropertyBeforeItsWindowShows) {
-  forms::Form form("Form1");
   forms::Frame frame(&form, "Frame2");
   forms::PictureBox lamp(&frame, "Picture4(0)");
   EXPECT_TRUE(lamp.Visible());
@@ -190,31 +186,6 @@ TEST(Form, VisibleIsTheControlsOwnPropertyBeforeItsWindowShows) {
   EXPECT_FALSE(lamp.widget()->isVisible());
   lamp.SetVisible(true);
   EXPECT_TRUE(lamp.widget()->isVisible());
-  lamp.BringToFront();
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Form, FixedBorderKeepsTheSize) {
-  forms::Form dialog("frmSoundBoard");
-  dialog.SetClientSize(3885, 1200);
-  dialog.SetFixedBorder(true);
-  EXPECT_EQ(dialog.window()->minimumSize(), QSize(259, 80));
-  EXPECT_EQ(dialog.window()->maximumSize(), QSize(259, 80));
-  dialog.SetClientSize(4500, 1200);  // the program may still size it
-  EXPECT_EQ(dialog.window()->size(), QSize(300, 80));
-  dialog.SetFixedBorder(false);
-  dialog.window()->resize(400, 100);
-  EXPECT_EQ(dialog.window()->size(), QSize(400, 100));
-}
-
-// Without a display nobody could answer the box: it returns at once (a box
-// waiting for an answer would hang this test).
-TEST(ErrorBox, ReturnsAtOnceWithoutADisplay) {
-  forms::ShowErrorBox("Tonvista", "libpskengine.so: not found");
-  SUCCEED();
 }
 
 }  // namespace

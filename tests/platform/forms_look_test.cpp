@@ -14,32 +14,29 @@ namespace {
 
 using forms::RGB;
 
-constexpr forms::Rgb kFrameBlue = RGB(90, 151, 205);
-constexpr forms::Rgb kCream = RGB(255, 255, 192);
+constexpr forms::Rgb kFrameBlue = RGB(90, 151, 205), kCream = RGB(255, 255, 192);
 
 QImage Shot(forms::Control& c) {
   return c.widget()->grab().toImage();
 }
-QColor Pixel(const QImage& image, int x, int y) {
-  return QColor(image.pixel(x, y));
+// The colour of a pixel, counted from the right or bottom edge when negative.
+QColor Pixel(forms::Control& c, int x, int y) {
+  const QImage image = Shot(c);
+  return QColor(image.pixel(x < 0 ? image.width() + x : x, y < 0 ? image.height() + y : y));
 }
 QColor Q(forms::Rgb c) {
   return QColor(c.r, c.g, c.b);
 }
 
-// Rows of the picture that hold a pixel darker than `level` (text), within
-// a margin of 2 pixels (inside a border).
-std::vector<int> DarkRows(const QImage& image, int level = 100) {
-  std::vector<int> rows;
+// The first row of a picture, within a margin of 2 pixels (inside a
+// border), that holds a pixel darker than `level` (text); -1 when none.
+int FirstDarkRow(const QImage& image, int level = 100) {
   for (int y = 2; y < image.height() - 2; ++y) {
     for (int x = 2; x < image.width() - 2; ++x) {
-      if (qGray(image.pixel(x, y)) < level) {
-        rows.push_back(y);
-        break;
-      }
+      if (qGray(image.pixel(x, y)) < level) return y;
     }
   }
-  return rows;
+  return -1;
 }
 
 struct LookFixture : testing::Test {
@@ -55,7 +52,7 @@ struct LookFixture : testing::Test {
   }
 };
 
-TEST_F(LookFixture, BackColoursShowOnEveryKindOfControl) {
+TEST_F(LookFixture, BackColoursShowOnEveryKindOfControlAndForeColourOnCaptions) {
   forms::Frame frame4(&frame2, "Frame4");
   frame4.Move(2400, 3000, 3135, 1065);
   frame4.SetCaption("Range");
@@ -77,25 +74,6 @@ TEST_F(LookFixture, BackColoursShowOnEveryKindOfControl) {
   text.SetBackColor(RGB(255, 255, 255));
   forms::CommandButton plain(&frame2, "Command1");  // no colour of its own
   plain.Move(8775, 1020, 1185, 285);
-  form.Show();
-
-  EXPECT_EQ(Pixel(form.window()->grab().toImage(), 3, 3), QColor(137, 181, 199));
-  EXPECT_EQ(Pixel(Shot(frame2), 300, 380), Q(kFrameBlue));
-  EXPECT_EQ(Pixel(Shot(frame4), 100, 50), QColor(200, 100, 50));
-  const QImage o = Shot(option);
-  EXPECT_EQ(Pixel(o, o.width() - 2, o.height() / 2), QColor(10, 200, 30));
-  const QImage c = Shot(check);
-  EXPECT_EQ(Pixel(c, c.width() - 2, c.height() - 2), Q(kCream));
-  const QImage l = Shot(label);
-  EXPECT_EQ(Pixel(l, 1, l.height() - 2), Q(kCream));
-  const QImage t = Shot(text);
-  EXPECT_EQ(Pixel(t, t.width() - 5, t.height() / 2), QColor(255, 255, 255));
-  // A control without a colour keeps the platform's, not its frame's.
-  EXPECT_NE(plain.widget()->palette().color(QPalette::Button), Q(kFrameBlue));
-  EXPECT_NE(plain.widget()->palette().color(QPalette::Window), Q(kFrameBlue));
-}
-
-TEST_F(LookFixture, ForeColourColoursTheCaption) {
   forms::PictureBox waterfall(&frame2, "Picture7");
   waterfall.Move(945, 2430, 9045, 1035);
   waterfall.SetBackColor(RGB(0, 0, 128));
@@ -105,14 +83,26 @@ TEST_F(LookFixture, ForeColourColoursTheCaption) {
   off.SetBackColor(RGB(0, 0, 128));
   off.SetForeColor(RGB(255, 255, 255));
   form.Show();
+
+  EXPECT_EQ(QColor(form.window()->grab().toImage().pixel(3, 3)), QColor(137, 181, 199));
+  EXPECT_EQ(Pixel(frame2, 300, 380), Q(kFrameBlue));
+  EXPECT_EQ(Pixel(frame4, 100, 50), QColor(200, 100, 50));
+  EXPECT_EQ(Pixel(option, -2, Shot(option).height() / 2), QColor(10, 200, 30));
+  EXPECT_EQ(Pixel(check, -2, -2), Q(kCream));
+  EXPECT_EQ(Pixel(label, 1, -2), Q(kCream));
+  EXPECT_EQ(Pixel(text, -5, Shot(text).height() / 2), QColor(255, 255, 255));
+  // A control without a colour keeps the platform's, not its frame's.
+  EXPECT_NE(plain.widget()->palette().color(QPalette::Button), Q(kFrameBlue));
+  EXPECT_NE(plain.widget()->palette().color(QPalette::Window), Q(kFrameBlue));
+  // The caption's strokes, white on navy.
   const QImage shot = Shot(off);
   int white = 0;
   for (int y = 0; y < shot.height(); ++y)
     for (int x = shot.width() / 2; x < shot.width(); ++x) white += qGray(shot.pixel(x, y)) > 200;
-  EXPECT_GT(white, 5);  // the caption's strokes, white on navy
+  EXPECT_GT(white, 5);
 }
 
-TEST(Fonts, DesignNamesResolveToInstalledGothicFaces) {
+TEST_F(LookFixture, DesignFontNamesResolveToInstalledGothicFacesAlsoForControlsWithoutAFont) {
   EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ ゴシック"), "IPAGothic");
   EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ Ｐゴシック"), "IPAPGothic");
   for (const char* name : {"ＭＳ ゴシック", "ＭＳ Ｐゴシック"}) {
@@ -124,10 +114,7 @@ TEST(Fonts, DesignNamesResolveToInstalledGothicFaces) {
       EXPECT_TRUE(metrics.inFontUcs4(ch)) << name << " lacks U+" << std::hex << int(ch);
     }
   }
-}
-
-TEST_F(LookFixture, ControlsWithoutAFontUseTheFormsFont) {
-  forms::Label legend(&frame2, "Label1(0)", false);
+  forms::Label legend(&frame2, "Label1(0)", false);  // the form's font
   forms::TextBox term(&form, "Term", true, true);
   term.SetFont(forms::FontSpec{"ＭＳ Ｐゴシック", 11.25, true});
   EXPECT_EQ(QFontInfo(legend.widget()->font()).family(), "IPAGothic");
@@ -143,21 +130,19 @@ TEST(LabelWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
   const QString legend = QStringLiteral("       絶対要調整 (0 to -15)       要調整 (-15 to -20dB)");
   const double width = 3435 / 15.0;  // Label1(0)
   ASSERT_GT(metrics.horizontalAdvance(legend), width);
-  const QStringList lines = forms::detail::WrapParagraph(legend, metrics, width);
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_EQ(lines[0], QStringLiteral("       絶対要調整 (0 to -15)       "));
-  EXPECT_EQ(lines[1], QStringLiteral("要調整 (-15 to -20dB)"));
+  EXPECT_EQ(forms::detail::WrapParagraph(legend, metrics, width),
+            (QStringList{QStringLiteral("       絶対要調整 (0 to -15)       "),
+                         QStringLiteral("要調整 (-15 to -20dB)")}));
   // The title: a line of spaces, then the name.
   const QString title = QString(9, QChar(0x3000)) + QStringLiteral("   Tonvista");
   EXPECT_EQ(forms::detail::WrapParagraph(title, metrics, 1320 / 15.0),
             (QStringList{QString(9, QChar(0x3000)) + "   ", "Tonvista"}));
   // A word wider than the label is split where it must be; nothing is lost.
-  const QStringList split =
-      forms::detail::WrapParagraph("abcdefghij", metrics, 3.5 * metrics.horizontalAdvance("a"));
+  const double narrow = 3.5 * metrics.horizontalAdvance("a");
+  const QStringList split = forms::detail::WrapParagraph("abcdefghij", metrics, narrow);
   EXPECT_EQ(split.join(""), "abcdefghij");
   EXPECT_GT(split.size(), 2);
-  for (const QString& line : split)
-    EXPECT_LE(metrics.horizontalAdvance(line), 3.5 * metrics.horizontalAdvance("a"));
+  for (const QString& line : split) EXPECT_LE(metrics.horizontalAdvance(line), narrow);
 }
 
 // The title is nine ideographic spaces, three spaces and the name: in a
@@ -178,12 +163,10 @@ TEST_F(LookFixture, LeadingIdeographicSpacesPushTheTitleBelowTheFirstLine) {
   auto bare = make("Tonvista");
   form.Show();
   const int line = QFontMetrics(title->widget()->font()).height();
-  const std::vector<int> title_rows = DarkRows(Shot(*title));
-  const std::vector<int> bare_rows = DarkRows(Shot(*bare));
-  ASSERT_FALSE(bare_rows.empty());
-  ASSERT_FALSE(title_rows.empty());
-  EXPECT_LT(bare_rows.front(), line);   // on the first line
-  EXPECT_GE(title_rows.front(), line);  // below it
+  const int bare_row = FirstDarkRow(Shot(*bare)), title_row = FirstDarkRow(Shot(*title));
+  ASSERT_GE(bare_row, 0);
+  EXPECT_LT(bare_row, line);   // on the first line
+  EXPECT_GE(title_row, line);  // below it
 }
 
 }  // namespace

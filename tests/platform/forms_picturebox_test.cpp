@@ -1,13 +1,10 @@
-// Picture boxes: the record of operations, the pixels they leave in the
-// backing image (at 15 twips per pixel), child controls, resizing, mouse
-// presses.
+// Picture boxes: the record of operations, the pixels they leave (15 twips
+// a pixel), child controls, resizing, mouse presses and saving.
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cmath>
 #include <limits>
 
 #include "platform/forms/forms.h"
@@ -18,9 +15,12 @@ using forms::DrawOp;
 using forms::Rgb;
 using forms::RGB;
 
-constexpr Rgb kNavy = RGB(0, 0, 128);
-constexpr Rgb kCyan = RGB(0, 255, 255);
-constexpr Rgb kYellow = RGB(255, 255, 0);
+constexpr Rgb kNavy = RGB(0, 0, 128), kCyan = RGB(0, 255, 255), kYellow = RGB(255, 255, 0);
+
+struct Pixel {
+  int x, y;  // pixels
+  Rgb colour;
+};
 
 struct PictureFixture : testing::Test {
   forms::Form form{"Form1"};
@@ -33,8 +33,10 @@ struct PictureFixture : testing::Test {
     box.SetBackColor(kNavy);
   }
   ~PictureFixture() override { forms::SetDrawRecording(false); }
-  // The colour of pixel (px, py).
   Rgb At(int px, int py) { return box.PixelAt(px * 15.0f, py * 15.0f); }
+  void ExpectPixels(std::initializer_list<Pixel> pixels) {
+    for (const Pixel& p : pixels) EXPECT_EQ(At(p.x, p.y), p.colour) << p.x << "," << p.y;
+  }
 };
 
 TEST_F(PictureFixture, RecordHoldsEveryOperationSinceTheLastClearWhileRecording) {
@@ -51,18 +53,12 @@ TEST_F(PictureFixture, RecordHoldsEveryOperationSinceTheLastClearWhileRecording)
   EXPECT_EQ(r[0].kind, DrawOp::Kind::Cls);
   EXPECT_EQ(r[1].kind, DrawOp::Kind::Width);
   EXPECT_EQ(r[1].width, 2);
-  EXPECT_EQ(r[2].kind, DrawOp::Kind::Line);
-  EXPECT_EQ(r[2].x1, 10.5f);
-  EXPECT_EQ(r[2].y2, 40.25f);
-  EXPECT_EQ(r[2].rgb, kCyan);
-  EXPECT_EQ(r[3].kind, DrawOp::Kind::Box);
-  EXPECT_TRUE(r[3].filled);
-  EXPECT_EQ(r[3].x2, 1500);
-  EXPECT_EQ(r[4].kind, DrawOp::Kind::Circle);
-  EXPECT_EQ(r[4].x1, 392);
-  EXPECT_EQ(r[4].r, 330);
-  EXPECT_EQ(r[5].kind, DrawOp::Kind::Point);
-  EXPECT_EQ(r[5].rgb, RGB(1, 2, 3));
+  EXPECT_EQ(std::tuple(r[2].kind, r[2].x1, r[2].y2, r[2].rgb),
+            std::tuple(DrawOp::Kind::Line, 10.5f, 40.25f, kCyan));
+  EXPECT_EQ(std::tuple(r[3].kind, r[3].filled, r[3].x2),
+            std::tuple(DrawOp::Kind::Box, true, 1500.f));
+  EXPECT_EQ(std::tuple(r[4].kind, r[4].x1, r[4].r), std::tuple(DrawOp::Kind::Circle, 392.f, 330.f));
+  EXPECT_EQ(std::tuple(r[5].kind, r[5].rgb), std::tuple(DrawOp::Kind::Point, RGB(1, 2, 3)));
   box.Cls();
   ASSERT_EQ(box.Record().size(), 1u);
   forms::SetDrawRecording(false);
@@ -71,37 +67,30 @@ TEST_F(PictureFixture, RecordHoldsEveryOperationSinceTheLastClearWhileRecording)
   EXPECT_TRUE(box.Record().empty());
 }
 
-TEST_F(PictureFixture, ClearFillsWithTheBackColour) {
+TEST_F(PictureFixture, ClearFillsWithTheBackColourAndANewBackColourClearsAtOnce) {
   box.Line(0, 0, 1500, 750, kCyan);
   box.Cls();
-  EXPECT_EQ(At(0, 0), kNavy);
-  EXPECT_EQ(At(50, 25), kNavy);
-  EXPECT_EQ(At(99, 49), kNavy);
-  box.SetBackColor(RGB(255, 255, 255));  // a new back colour clears at once
-  EXPECT_EQ(At(50, 25), RGB(255, 255, 255));
+  ExpectPixels({{0, 0, kNavy}, {50, 25, kNavy}, {99, 49, kNavy}});
+  box.SetBackColor(RGB(255, 255, 255));
+  ExpectPixels({{50, 25, RGB(255, 255, 255)}});
 }
 
-TEST_F(PictureFixture, OnePixelLinesAreOnePixelWideAtAnyScale) {
+TEST_F(PictureFixture, LinesAreOnePixelWideAtAnyScaleOrAsWideAsThePen) {
   box.Cls();
-  box.Line(0, 150, 1500, 150, kCyan);  // pixel row 10
-  EXPECT_EQ(At(40, 10), kCyan);
-  EXPECT_EQ(At(40, 9), kNavy);
-  EXPECT_EQ(At(40, 11), kNavy);
+  box.Line(0, 150, 1500, 150, kCyan);   // pixel row 10
   box.Line(300, 0, 300, 750, kYellow);  // pixel column 20, over the full height
-  EXPECT_EQ(At(20, 0), kYellow);
-  EXPECT_EQ(At(20, 49), kYellow);
-  EXPECT_EQ(At(19, 30), kNavy);
-  EXPECT_EQ(At(21, 30), kNavy);
+  ExpectPixels({{40, 10, kCyan},
+                {40, 9, kNavy},
+                {40, 11, kNavy},
+                {20, 0, kYellow},
+                {20, 49, kYellow},
+                {19, 30, kNavy},
+                {21, 30, kNavy}});
   box.Line(0, 0, 1485, 735, kCyan);  // a diagonal from pixel (0, 0) to (99, 49)
-  EXPECT_EQ(At(0, 0), kCyan);
-  EXPECT_EQ(At(99, 49), kCyan);
+  ExpectPixels({{0, 0, kCyan}, {99, 49, kCyan}});
   int lit = 0;
   for (int x = 0; x < 100; ++x) lit += At(x, 30) == kCyan ? 1 : 0;
   EXPECT_EQ(lit, 2);  // a shallow line lights two pixels of a row
-}
-
-TEST_F(PictureFixture, WiderPenDrawsWiderLines) {
-  box.Cls();
   box.SetDrawWidth(3);
   box.Line(0, 375, 1500, 375, kCyan);  // row 25
   int rows = 0;
@@ -111,37 +100,30 @@ TEST_F(PictureFixture, WiderPenDrawsWiderLines) {
   EXPECT_EQ(box.DrawWidth(), 1);
 }
 
-TEST_F(PictureFixture, FilledBoxIsOneColourOutlineBoxIsHollow) {
+TEST_F(PictureFixture, BoxesCirclesAndPoints) {
   box.Cls();
-  box.Box(150, 150, 600, 450, kYellow, true);  // pixels 10..40 x 10..30
+  box.Box(150, 150, 600, 450, kYellow, true);  // filled: pixels 10..40 x 10..30
   for (int x : {10, 25, 40})
     for (int y : {10, 20, 30}) EXPECT_EQ(At(x, y), kYellow) << x << "," << y;
-  EXPECT_EQ(At(9, 20), kNavy);
-  EXPECT_EQ(At(41, 20), kNavy);
-  box.Box(750, 150, 1200, 450, kCyan, false);  // pixels 50..80 x 10..30
-  EXPECT_EQ(At(50, 20), kCyan);
-  EXPECT_EQ(At(80, 20), kCyan);
-  EXPECT_EQ(At(65, 10), kCyan);
-  EXPECT_EQ(At(65, 30), kCyan);
-  EXPECT_EQ(At(65, 20), kNavy);
+  ExpectPixels({{9, 20, kNavy}, {41, 20, kNavy}});
+  box.Box(750, 150, 1200, 450, kCyan, false);  // an outline: pixels 50..80 x 10..30
+  ExpectPixels(
+      {{50, 20, kCyan}, {80, 20, kCyan}, {65, 10, kCyan}, {65, 30, kCyan}, {65, 20, kNavy}});
   // A box of no width is one upright line (the IMD bar at an average of 0).
   box.Box(0, 250, 0, 750, kCyan, true);
-  EXPECT_EQ(At(0, 40), kCyan);
-  EXPECT_EQ(At(1, 40), kNavy);
-}
-
-TEST_F(PictureFixture, CircleIsAnOutlineAndPointIsOnePixel) {
+  ExpectPixels({{0, 40, kCyan}, {1, 40, kNavy}});
   box.Cls();
-  box.Circle(750, 375, 300, kYellow);  // centre (50, 25), radius 20 pixels
-  EXPECT_EQ(At(70, 25), kYellow);
-  EXPECT_EQ(At(30, 25), kYellow);
-  EXPECT_EQ(At(50, 5), kYellow);
-  EXPECT_EQ(At(50, 25), kNavy);
-  box.PSet(150, 150, kCyan);
-  EXPECT_EQ(At(10, 10), kCyan);
-  for (auto [dx, dy] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-    EXPECT_EQ(At(10 + dx, 10 + dy), kNavy);
-  }
+  box.Circle(750, 375, 300, kYellow);  // centre (50, 25), radius 20 pixels: an outline
+  box.PSet(150, 150, kCyan);           // one pixel
+  ExpectPixels({{70, 25, kYellow},
+                {30, 25, kYellow},
+                {50, 5, kYellow},
+                {50, 25, kNavy},
+                {10, 10, kCyan},
+                {9, 10, kNavy},
+                {11, 10, kNavy},
+                {10, 9, kNavy},
+                {10, 11, kNavy}});
 }
 
 TEST_F(PictureFixture, DrawingFarOutsideOrWithoutANumberIsClippedNotFatal) {
@@ -156,10 +138,7 @@ TEST_F(PictureFixture, DrawingFarOutsideOrWithoutANumberIsClippedNotFatal) {
   box.PSet(1e30f, -1e30f, kYellow);
   box.SetDrawWidth(2);
   box.Line(-1e30f, 150, 1e30f, 150, kCyan);
-  EXPECT_EQ(At(50, 25), kCyan);
-  EXPECT_EQ(At(50, 10), kCyan);
-  EXPECT_EQ(At(50, 45), kYellow);
-  EXPECT_EQ(At(50, 0), kNavy);
+  ExpectPixels({{50, 25, kCyan}, {50, 10, kCyan}, {50, 45, kYellow}, {50, 0, kNavy}});
 }
 
 TEST_F(PictureFixture, ChildControlsKeepTheirPictureThroughTheParentsClear) {
@@ -184,10 +163,8 @@ TEST_F(PictureFixture, ResizingKeepsThePictureAndFillsTheNewPart) {
   box.Cls();
   box.PSet(150, 150, kCyan);
   box.SetWidth(3000);  // 200 pixels wide, drawn into before the window is shown
-  EXPECT_EQ(At(10, 10), kCyan);
-  EXPECT_EQ(At(150, 10), kNavy);
   box.PSet(2850, 150, kYellow);
-  EXPECT_EQ(At(190, 10), kYellow);
+  ExpectPixels({{10, 10, kCyan}, {150, 10, kNavy}, {190, 10, kYellow}});
 }
 
 TEST_F(PictureFixture, LampPictureSitsTopLeftAndSurvivesClear) {
@@ -208,10 +185,8 @@ TEST_F(PictureFixture, MousePressesReportButtonAndTwips) {
   QTest::mouseClick(box.widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(10, 5));
   QTest::mouseClick(box.widget(), Qt::LeftButton, {}, QPoint(99, 0));
   box.FireMouseDown(1, 0, 4531.5f, 12.25f);
-  ASSERT_EQ(presses.size(), 3u);
-  EXPECT_EQ(presses[0], std::make_tuple(2, 1, 150.0f, 75.0f));
-  EXPECT_EQ(presses[1], std::make_tuple(1, 0, 1485.0f, 0.0f));
-  EXPECT_EQ(presses[2], std::make_tuple(1, 0, 4531.5f, 12.25f));
+  EXPECT_EQ(presses, (std::vector<std::tuple<int, int, float, float>>{
+                         {2, 1, 150.0f, 75.0f}, {1, 0, 1485.0f, 0.0f}, {1, 0, 4531.5f, 12.25f}}));
 }
 
 TEST_F(PictureFixture, SavesThePictureAsPng) {

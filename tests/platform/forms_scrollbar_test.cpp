@@ -14,18 +14,20 @@ namespace {
 struct ScrollFixture : testing::Test {
   forms::Form form{"Form1"};
   forms::ScrollBar bar{&form, "VScroll1", forms::ScrollBar::Orientation::Vertical};
-  int changes = 0;
   std::vector<int> seen;  // the value Change read each time
 
   ScrollFixture() {
     form.SetClientSize(3000, 6000);
     bar.Move(0, 0, 300, 4500);  // 20 x 300 pixels: room for arrows and a track
-    bar.Change = [this] {
-      ++changes;
-      seen.push_back(bar.Value());
-    };
+    bar.Change = [this] { seen.push_back(bar.Value()); };
   }
   QScrollBar* widget() { return static_cast<QScrollBar*>(bar.widget()); }
+  // The range and value, then what Change saw from here on.
+  void Start(int min, int max, int value) {
+    bar.SetRange(min, max);
+    bar.SetValue(value);
+    seen.clear();
+  }
   // Presses and releases the mouse on one part of the scroll bar, as the operator.
   void ClickOn(QStyle::SubControl part) {
     QStyleOptionSlider option;
@@ -45,94 +47,62 @@ struct ScrollFixture : testing::Test {
   }
 };
 
-TEST_F(ScrollFixture, MinAboveMaxHoldsTheNegatedValueInTheWidget) {
+TEST_F(ScrollFixture, MinAboveMaxHoldsTheNegatedValueInTheWidgetAndRefusesValuesOutside) {
   bar.SetRange(3000, 100);
-  ASSERT_TRUE(bar.SetValue(1350));
-  EXPECT_EQ(bar.Min(), 3000);
-  EXPECT_EQ(bar.Max(), 100);
-  EXPECT_EQ(bar.Value(), 1350);
-  EXPECT_EQ(widget()->minimum(), -3000);
-  EXPECT_EQ(widget()->maximum(), -100);
-  EXPECT_EQ(widget()->value(), -1350);
+  EXPECT_TRUE(bar.SetValue(1350));
+  EXPECT_TRUE(bar.SetValue(1350));
+  EXPECT_EQ(std::tuple(bar.Min(), bar.Max(), bar.Value()), std::tuple(3000, 100, 1350));
+  EXPECT_EQ(std::tuple(widget()->minimum(), widget()->maximum(), widget()->value()),
+            std::tuple(-3000, -100, -1350));
   EXPECT_FALSE(widget()->invertedAppearance());
+  EXPECT_TRUE(bar.SetValue(1500));
+  // Outside 100..3000: refused, nothing changes.
+  for (int refused : {3001, 99, -1500}) EXPECT_FALSE(bar.SetValue(refused)) << refused;
+  EXPECT_EQ(bar.Value(), 1500);
+  EXPECT_EQ(widget()->value(), -1500);
+  // Change ran once per change of the value in code.
+  EXPECT_EQ(seen, (std::vector<int>{1350, 1500}));
   ASSERT_TRUE(bar.SetValue(3000));  // top end: the handle at the top of the widget
   EXPECT_EQ(widget()->value(), widget()->minimum());
 }
 
-TEST_F(ScrollFixture, ValueInCodeRunsChangeOnlyWhenItChanges) {
-  bar.SetRange(3000, 100);
-  EXPECT_TRUE(bar.SetValue(1350));
-  EXPECT_TRUE(bar.SetValue(1350));
-  EXPECT_TRUE(bar.SetValue(1500));
-  EXPECT_EQ(changes, 2);
-  EXPECT_EQ(seen, (std::vector<int>{1350, 1500}));
-  // Outside 100..3000: refused, nothing changes.
-  EXPECT_FALSE(bar.SetValue(3001));
-  EXPECT_FALSE(bar.SetValue(99));
-  EXPECT_FALSE(bar.SetValue(-1500));
-  EXPECT_EQ(bar.Value(), 1500);
-  EXPECT_EQ(widget()->value(), -1500);
-  EXPECT_EQ(changes, 2);
-}
-
-TEST_F(ScrollFixture, ArrowsAndTrackStepOnceTowardsTheirEnd) {
-  bar.SetRange(3000, 100);
-  bar.SetValue(1350);
-  changes = 0;
-  seen.clear();
+TEST_F(ScrollFixture, ArrowsAndTrackStepOnceTowardsTheirEndAndNotPastIt) {
+  Start(3000, 100, 1350);
   ClickOn(QStyle::SC_ScrollBarAddLine);  // the bottom arrow: towards 100
   ClickOn(QStyle::SC_ScrollBarSubLine);  // the top arrow: towards 3000
   ClickOn(QStyle::SC_ScrollBarSubLine);
   ClickOn(QStyle::SC_ScrollBarAddPage);  // the track below the handle
   EXPECT_EQ(seen, (std::vector<int>{1349, 1350, 1351, 1350}));
-  EXPECT_EQ(changes, 4);
-}
 
-TEST_F(ScrollFixture, ArrowAtItsEndChangesNothing) {
-  bar.SetRange(200, 1);
-  bar.SetValue(1);
-  changes = 0;
-  ClickOn(QStyle::SC_ScrollBarAddLine);
-  EXPECT_EQ(bar.Value(), 1);
-  EXPECT_EQ(changes, 0);
+  Start(200, 1, 1);
+  ClickOn(QStyle::SC_ScrollBarAddLine);  // at its end: nothing
   ClickOn(QStyle::SC_ScrollBarSubLine);
-  EXPECT_EQ(bar.Value(), 2);
-  EXPECT_EQ(changes, 1);
-}
+  EXPECT_EQ(seen, (std::vector<int>{2}));
 
-TEST_F(ScrollFixture, OrdinaryRangeRunsDownwards) {
-  bar.SetRange(0, 99);
-  bar.SetValue(99);
-  changes = 0;
+  Start(0, 99, 99);  // an ordinary range runs downwards
   ClickOn(QStyle::SC_ScrollBarSubLine);
-  EXPECT_EQ(bar.Value(), 98);
+  EXPECT_EQ(seen, (std::vector<int>{98}));
   EXPECT_EQ(widget()->value(), 98);
-  EXPECT_EQ(changes, 1);
 }
 
 TEST_F(ScrollFixture, DraggedHandleChangesOnceWhenLetGo) {
-  bar.SetRange(3000, 100);
-  bar.SetValue(1350);
-  changes = 0;
-  seen.clear();
+  Start(3000, 100, 1350);
   widget()->setSliderDown(true);
   widget()->setSliderPosition(-2000);
   widget()->setSliderPosition(-2100);
-  EXPECT_EQ(changes, 0);
+  EXPECT_TRUE(seen.empty());
   widget()->setSliderDown(false);
   EXPECT_EQ(seen, (std::vector<int>{2100}));
 }
 
 TEST_F(ScrollFixture, NewRangeMovesTheValueInsideWithoutChange) {
-  bar.SetRange(1, 30);
-  bar.SetValue(20);
-  changes = 0;
+  Start(1, 30, 20);
   bar.SetRange(1, 10);
   EXPECT_EQ(bar.Value(), 10);
   EXPECT_EQ(widget()->value(), 10);
   bar.SetRange(-40000, 10);  // beyond the 16-bit range: refused
   EXPECT_EQ(bar.Min(), 1);
-  EXPECT_EQ(changes, 0);
+  EXPECT_TRUE(seen.empty());
 }
 
 }  // namespace

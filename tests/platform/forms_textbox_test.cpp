@@ -1,6 +1,5 @@
-// Text boxes: CR LF line breaks and UTF-16 counting in the text, line breaks
-// in the widget, caret and insertion at the caret, the operator's typing and
-// double clicks.
+// Text boxes: CR LF and UTF-16 counting in the text, line breaks on screen,
+// caret and insertion, the operator's typing and double clicks.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -47,18 +46,21 @@ TEST_F(TextFixture, LineBreaksAreCrLfInTheTextAndLineBreaksOnScreen) {
   EXPECT_EQ(term.Text(), "Receive Area\r\n");
   EXPECT_EQ(Shown(), "Receive Area\n");
   EXPECT_EQ(edit()->document()->blockCount(), 2);
+  // A single-line box shows no line breaks.
+  rec.SetText("12\r\n34");
+  EXPECT_EQ(rec.Length(), 6);
+  forms::detail::FlushTextBoxes();
+  EXPECT_EQ(line()->text(), "1234");
 }
 
-TEST_F(TextFixture, LengthAndCaretCountUtf16Units) {
+TEST_F(TextFixture, CaretCountsUtf16UnitsIsClampedAndInsertionLeavesItAfterTheText) {
   term.SetText("亜😀a");  // one unit, a surrogate pair, one unit
   EXPECT_EQ(term.Length(), 4);
   term.SetSelStart(3);
   term.SelText("b");
   EXPECT_EQ(term.Text(), "亜😀ba");
   EXPECT_EQ(term.SelStart(), 4);
-}
 
-TEST_F(TextFixture, CaretIsClampedAndInsertionLeavesItAfterTheText) {
   term.SetText("ac");
   EXPECT_EQ(term.SelStart(), 0);  // setting the text puts the caret at the start
   term.SetSelStart(1);
@@ -118,8 +120,7 @@ TEST_F(TextFixture, AppendedCharactersWithTrimmingMatchAPlainString) {
       term.SetText(forms::RightChars(term.Text(), 500));
     }
     const bool line_break = i % 37 == 36;
-    const std::u16string piece = line_break ? u"\r\n" : i % 11 == 0 ? u"亜" : u"x";
-    expected += piece;
+    expected += line_break ? u"\r\n" : i % 11 == 0 ? u"亜" : u"x";
     Append(line_break ? "\r\n" : i % 11 == 0 ? "亜" : "x");
     if (i % 500 == 0) forms::detail::FlushTextBoxes();
   }
@@ -130,7 +131,7 @@ TEST_F(TextFixture, AppendedCharactersWithTrimmingMatchAPlainString) {
   EXPECT_EQ(edit()->textCursor().position(), edit()->document()->characterCount() - 1);
 }
 
-TEST_F(TextFixture, OperatorTypingChangesTheTextAndTheCaret) {
+TEST_F(TextFixture, OperatorTypingChangesTextAndCaretAndReplacesASelection) {
   rec.SetText("1350");
   rec_changes = 0;
   forms::detail::FlushTextBoxes();
@@ -149,9 +150,8 @@ TEST_F(TextFixture, OperatorTypingChangesTheTextAndTheCaret) {
   EXPECT_EQ(term.Text(), "ab\r\nc");
   EXPECT_EQ(term.SelStart(), 5);
   EXPECT_EQ(term_changes, 2);
-}
 
-TEST_F(TextFixture, InsertionReplacesTheOperatorsSelection) {
+  // Insertion in code replaces the operator's selection.
   term.SetText("one two");
   forms::detail::FlushTextBoxes();
   QTextCursor c = edit()->textCursor();
@@ -164,22 +164,14 @@ TEST_F(TextFixture, InsertionReplacesTheOperatorsSelection) {
 }
 
 TEST_F(TextFixture, DoubleClickRunsDblClickOnce) {
-  int double_clicks = 0;
-  rec.DblClick = [&] { ++double_clicks; };
+  int rec_double_clicks = 0, term_double_clicks = 0;
+  rec.DblClick = [&] { ++rec_double_clicks; };
+  term.DblClick = [&] { ++term_double_clicks; };
   form.Show();
   QTest::mouseDClick(line(), Qt::LeftButton);
-  EXPECT_EQ(double_clicks, 1);
-  int term_double_clicks = 0;
-  term.DblClick = [&] { ++term_double_clicks; };
   QTest::mouseDClick(edit()->viewport(), Qt::LeftButton);
+  EXPECT_EQ(rec_double_clicks, 1);
   EXPECT_EQ(term_double_clicks, 1);
-}
-
-TEST_F(TextFixture, SingleLineBoxShowsNoLineBreaks) {
-  rec.SetText("12\r\n34");
-  EXPECT_EQ(rec.Length(), 6);
-  forms::detail::FlushTextBoxes();
-  EXPECT_EQ(line()->text(), "1234");
 }
 
 TEST(TextModel, DisplayAndModelPositionsMeetAtLineBreaks) {
@@ -187,20 +179,22 @@ TEST(TextModel, DisplayAndModelPositionsMeetAtLineBreaks) {
   using forms::detail::ModelPosition;
   const QString model = "ab\r\ncd\re";
   EXPECT_EQ(forms::detail::ToDisplay(model, true), "ab\ncde");
-  EXPECT_EQ(DisplayPosition(model, 3, true), 2);  // inside the pair: before the break
-  EXPECT_EQ(DisplayPosition(model, 4, true), 3);
-  EXPECT_EQ(DisplayPosition(model, 8, true), 6);
-  EXPECT_EQ(ModelPosition(model, 2, true), 2);
-  EXPECT_EQ(ModelPosition(model, 3, true), 4);
-  EXPECT_EQ(ModelPosition(model, 5, true), 6);  // before the lone CR
   EXPECT_EQ(forms::detail::FromDisplay("ab\ncd", true), "ab\r\ncd");
+  // Model 3 lies inside the pair: before the break.
+  for (const auto& [at, shown] : {std::pair{3, 2}, {4, 3}, {8, 6}}) {
+    EXPECT_EQ(DisplayPosition(model, at, true), shown) << at;
+  }
+  // Display 5 lies before the lone CR.
+  for (const auto& [shown, at] : {std::pair{2, 2}, {3, 4}, {5, 6}}) {
+    EXPECT_EQ(ModelPosition(model, shown, true), at) << shown;
+  }
 }
 
 TEST(Strings, CountUtf16Units) {
-  EXPECT_EQ(forms::Len(""), 0);
-  EXPECT_EQ(forms::Len("Card Opened "), 12);
-  EXPECT_EQ(forms::Len("漢字 ON"), 5);
-  EXPECT_EQ(forms::Len("a😀"), 3);
+  for (const auto& [text, length] :
+       {std::pair{"", 0}, {"Card Opened ", 12}, {"漢字 ON", 5}, {"a😀", 3}}) {
+    EXPECT_EQ(forms::Len(text), length) << text;
+  }
   EXPECT_EQ(forms::LeftChars("漢字 ON", 2), "漢字");
   EXPECT_EQ(forms::RightChars("漢字 ON", 2), "ON");
   EXPECT_EQ(forms::LeftChars("abc", 10), "abc");

@@ -1,5 +1,7 @@
 #include "replay_test_support.h"
 
+#include <cstdio>
+
 namespace testing_support {
 
 std::vector<std::string> CallList(const QJsonObject& snapshot) {
@@ -42,6 +44,83 @@ long long SettingOf(const QJsonObject& snapshot, const std::string& name) {
 
 QJsonArray DrawOf(const QJsonObject& snapshot, const std::string& box) {
   return snapshot["draw"].toObject()[QString::fromStdString(box)].toArray();
+}
+
+namespace {
+
+// A coordinate as the box received it: single precision, every digit.
+std::string Num(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(static_cast<float>(v)));
+  return text;
+}
+
+}  // namespace
+
+std::string Describe(const forms::DrawOp& op) {
+  using Kind = forms::DrawOp::Kind;
+  const std::string rgb = " rgb(" + std::to_string(op.rgb.r) + "," + std::to_string(op.rgb.g) +
+                          "," + std::to_string(op.rgb.b) + ")";
+  const std::string corners = Num(op.x1) + "," + Num(op.y1) + "," + Num(op.x2) + "," + Num(op.y2);
+  switch (op.kind) {
+    case Kind::Cls:
+      return "cls";
+    case Kind::Width:
+      return "width " + std::to_string(op.width);
+    case Kind::Line:
+      return "line " + corners + rgb;
+    case Kind::Box:
+      return (op.filled ? "filled box " : "box ") + corners + rgb;
+    case Kind::Circle:
+      return "circle " + Num(op.x1) + "," + Num(op.y1) + " r=" + Num(op.r) + rgb;
+    case Kind::Point:
+      return "point " + Num(op.x1) + "," + Num(op.y1) + rgb;
+  }
+  return "unknown";
+}
+
+std::vector<std::string> Describe(const std::vector<forms::DrawOp>& ops) {
+  std::vector<std::string> out;
+  for (const forms::DrawOp& op : ops) out.push_back(Describe(op));
+  return out;
+}
+
+std::vector<std::string> Describe(const QJsonArray& ops) {
+  using Kind = forms::DrawOp::Kind;
+  const std::pair<const char*, Kind> kinds[] = {{"cls", Kind::Cls},       {"width", Kind::Width},
+                                                {"line", Kind::Line},     {"box", Kind::Box},
+                                                {"circle", Kind::Circle}, {"point", Kind::Point}};
+  std::vector<std::string> out;
+  for (const auto& value : ops) {
+    const QJsonObject o = value.toObject();
+    const QString name = o["op"].toString();
+    forms::DrawOp op;
+    bool known = false;
+    for (const auto& [text, kind] : kinds) {
+      if (name == text) op.kind = kind, known = true;
+    }
+    // Circles and points have their centre in x and y, the others x1 and y1.
+    op.x1 = static_cast<float>(o.contains("x") ? o["x"].toDouble() : o["x1"].toDouble());
+    op.y1 = static_cast<float>(o.contains("y") ? o["y"].toDouble() : o["y1"].toDouble());
+    op.x2 = static_cast<float>(o["x2"].toDouble());
+    op.y2 = static_cast<float>(o["y2"].toDouble());
+    op.r = static_cast<float>(o["r"].toDouble());
+    op.width = o["w"].toInt();
+    const QJsonArray c = o["rgb"].toArray();
+    op.rgb = forms::RGB(c[0].toInt(), c[1].toInt(), c[2].toInt());
+    op.filled = o["filled"].toBool();
+    out.push_back(known ? Describe(op) : "unknown op " + name.toStdString());
+  }
+  return out;
+}
+
+std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,
+                                 forms::Rgb colour) {
+  std::vector<forms::DrawOp> out;
+  for (const forms::DrawOp& op : ops) {
+    if (op.kind == kind && op.rgb == colour) out.push_back(op);
+  }
+  return out;
 }
 
 }  // namespace testing_support

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/forms/forms.h"
 #include "replay_session.h"
 
 namespace testing_support {
@@ -24,6 +25,16 @@ std::string TextOf(const QJsonObject& snapshot, const std::string& name);
 long long SettingOf(const QJsonObject& snapshot, const std::string& name);
 // A picture box's drawing operations of a snapshot.
 QJsonArray DrawOf(const QJsonObject& snapshot, const std::string& box);
+
+// Drawing operations as text, e.g. "filled box 0,135,4297.5,405 rgb(0,200,200)",
+// coordinates exactly as the box received them; from a box's record or from
+// a snapshot's draw list, so the two compare alike.
+std::string Describe(const forms::DrawOp& op);
+std::vector<std::string> Describe(const std::vector<forms::DrawOp>& ops);
+std::vector<std::string> Describe(const QJsonArray& ops);
+// The recorded operations of one kind and colour.
+std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,
+                                 forms::Rgb colour);
 
 // A test case with the main window loaded and the load's engine calls
 // taken away.

@@ -1,4 +1,4 @@
-// main() of the program's test executables: a headless Qt application.
+// main() of the control-kit tests: a headless Qt application.
 #include <gtest/gtest.h>
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-// tonvista-replay as a program: script errors with their line, the files a
-// dump writes, and an engine library that is missing or incomplete.
+// tonvista-replay as a program: its dump, script errors, a missing or
+// incomplete engine, and how the start-up dialog ends the program.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,43 +14,40 @@
 namespace {
 
 struct Outcome {
-  int status;
-  QString errors;
+  int status;  // -1: crashed or still running after two minutes
+  std::string errors;
+  QStringList written;  // files in the output folder
 };
 
-Outcome RunReplay(const QString& script, const QStringList& extra = {}) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath("script.txt");
-  QFile file(path);
+Outcome RunReplay(const QTemporaryDir& dir, const QString& script, const QStringList& extra = {}) {
+  QFile file(dir.filePath("script.txt"));
   file.open(QIODevice::WriteOnly);
   file.write(script.toUtf8());
   file.close();
   QProcess process;
   process.start(QCoreApplication::applicationDirPath() + "/tonvista-replay",
-                QStringList{path, "--out", dir.filePath("out")} + extra);
-  process.waitForFinished(120000);
+                QStringList{file.fileName(), "--out", dir.filePath("out")} + extra);
+  if (!process.waitForFinished(120000)) process.kill();
   return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          QString::fromUtf8(process.readAllStandardError())};
+          process.readAllStandardError().toStdString(),
+          QDir(dir.filePath("out")).entryList(QDir::Files)};
+}
+Outcome RunReplay(const QString& script, const QStringList& extra = {}) {
+  QTemporaryDir dir;
+  return RunReplay(dir, script, extra);
 }
 
 }  // namespace
 
 TEST(ReplayTool, RunsAScriptAndWritesItsDump) {
   QTemporaryDir dir;
-  QFile script(dir.filePath("s.txt"));
-  script.open(QIODevice::WriteOnly);
-  script.write(
-      "# a comment line\n"
-      "engine start 21\n"
-      "load Form1   # the main window directly\n"
-      "set txtRec \"\"\n"
-      "dump first\n");
-  script.close();
-  QProcess process;
-  process.start(QCoreApplication::applicationDirPath() + "/tonvista-replay",
-                {dir.filePath("s.txt"), "--out", dir.filePath("out")});
-  ASSERT_TRUE(process.waitForFinished(120000));
-  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const Outcome outcome = RunReplay(dir,
+                                    "# a comment line\n"
+                                    "engine start 21\n"
+                                    "load Form1   # the main window directly\n"
+                                    "set txtRec \"\"\n"
+                                    "dump first\n");
+  ASSERT_EQ(outcome.status, 0) << outcome.errors;
   QFile json(dir.filePath("out/first.json"));
   ASSERT_TRUE(json.open(QIODevice::ReadOnly));
   const QJsonObject dump = QJsonDocument::fromJson(json.readAll()).object();
@@ -59,28 +56,45 @@ TEST(ReplayTool, RunsAScriptAndWritesItsDump) {
             "Error Code : 21 Bad Device ID, Soundcard Not Present ");
   EXPECT_EQ(controls["txtRec"].toObject()["text"].toString(), "");
   EXPECT_EQ(dump["engine_calls"].toArray().first().toObject()["fn"].toString(), "fnStartSoundCard");
-  EXPECT_TRUE(QFile::exists(dir.filePath("out/first-window.png")));
-  EXPECT_TRUE(QFile::exists(dir.filePath("out/first-Picture2.png")));
+  EXPECT_TRUE(outcome.written.contains("first-window.png"));
+  EXPECT_TRUE(outcome.written.contains("first-Picture2.png"));
 }
 
 TEST(ReplayTool, AnUnknownCommandIsAnErrorWithItsLineNumber) {
   const Outcome outcome = RunReplay("load Form1\n\nfly away\n");
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_TRUE(outcome.errors.contains("line 3")) << outcome.errors.toStdString();
-  EXPECT_TRUE(outcome.errors.contains("fly")) << outcome.errors.toStdString();
+  EXPECT_NE(outcome.errors.find("line 3"), std::string::npos) << outcome.errors;
+  EXPECT_NE(outcome.errors.find("fly"), std::string::npos) << outcome.errors;
 }
 
-TEST(ReplayTool, AMissingEngineLibraryIsNamedAndEndsTheProgram) {
-  const Outcome outcome = RunReplay("load Form1\n", {"--engine", "/nonexistent/libpskengine.so"});
-  EXPECT_NE(outcome.status, 0);
-  EXPECT_TRUE(outcome.errors.contains("/nonexistent/libpskengine.so"))
-      << outcome.errors.toStdString();
+// A missing library or operation is named, then the program ends (its
+// message box returns at once without a display).
+TEST(ReplayTool, AMissingEngineLibraryOrOperationIsNamedAndEndsTheProgram) {
+  const QString dir = QCoreApplication::applicationDirPath();
+  for (const auto& [library, named] :
+       {std::pair{QString("/nonexistent/libpskengine.so"), "/nonexistent/libpskengine.so"},
+        {dir + "/libtonvista-incomplete-engine.so", "fnSetFFTMode"}}) {
+    const Outcome outcome = RunReplay("load Form1\n", {"--engine", library});
+    EXPECT_GT(outcome.status, 0) << named;
+    EXPECT_NE(outcome.errors.find(named), std::string::npos) << outcome.errors;
+  }
 }
 
-TEST(ReplayTool, AMissingOperationIsNamedAndEndsTheProgram) {
-  const Outcome outcome = RunReplay(
-      "load Form1\n",
-      {"--engine", QCoreApplication::applicationDirPath() + "/libtonvista-incomplete-engine.so"});
-  EXPECT_NE(outcome.status, 0);
-  EXPECT_TRUE(outcome.errors.contains("fnSetFFTMode")) << outcome.errors.toStdString();
+TEST(ReplayTool, CancelInTheStartUpDialogEndsTheProgramWithStatusZeroOkKeepsItRunning) {
+  const Outcome cancel = RunReplay("devices \"Mic\"\nload\nrun\nclick frmSoundBoard.Command1 1\n");
+  EXPECT_EQ(cancel.status, 0) << cancel.errors;
+  const Outcome ok = RunReplay("devices \"Mic\"\nload\nrun\nclick frmSoundBoard.Command1 0\n");
+  EXPECT_EQ(ok.status, 1);
+  EXPECT_NE(ok.errors.find("still runs"), std::string::npos) << ok.errors;
+}
+
+TEST(ReplayTool, WithoutADeviceListTheProgramSaysWhyAndEnds) {
+  const Outcome outcome = RunReplay("devices-unavailable \"no sound server\"\nload\ndump after\n");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(
+      outcome.errors.find("tonvista: Tonvista cannot list the sound devices: no sound server"),
+      std::string::npos)
+      << outcome.errors;
+  // It ended inside the dialog's load: nothing after it ran.
+  EXPECT_TRUE(outcome.written.isEmpty()) << outcome.written.join(" ").toStdString();
 }

@@ -1,0 +1,233 @@
+// The waterfall (Picture7): every second pass drawn, stroke geometry and
+// colours, the floor of a row, the history per absolute bin, and spectra the
+// 16-bit history cannot hold as they are, drawn as no signal.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/Module1.h"
+#include "app/form1.h"
+#include "replay_test_support.h"
+
+using forms::DrawOp;
+using forms::Rgb;
+
+namespace {
+
+constexpr Rgb kNoSignal = forms::RGB(0, 0, 120);
+
+Rgb Grey(int q) {
+  return forms::RGB(q, q, 120);
+}
+
+struct Waterfall : testing_support::LoadedMainWindow {
+  void Notify(const std::string& script = "") { session.Run(script + "\npost 2024 0 0"); }
+  void Range(int low, int high) {
+    DisplayLowHz = static_cast<int16_t>(low);
+    DisplayHighHz = static_cast<int16_t>(high);
+  }
+  // One drawn pass with this spectrum (all other bins 0).
+  void DrawnPass(const std::string& spectrum) {
+    WaterfallPhase = 0;
+    Notify("engine fft 0\nengine fft " + spectrum);
+  }
+  // The stroke of a bin in band j (0 newest .. 14 oldest) of the last pass.
+  static const DrawOp& Stroke(int bin, int j) {
+    const int first_bin = static_cast<int>(std::floor(DisplayLowHz / 3.90625));
+    return Form1().Picture7.Record().at(1 + static_cast<size_t>(bin - first_bin - 1) * 15 + j);
+  }
+  // "0=v 1=v ... 1023=v": every bin at one level.
+  static std::string All(long long level) {
+    std::string out;
+    for (int k = 0; k < 1024; ++k) out += std::to_string(k) + "=" + std::to_string(level) + " ";
+    return out;
+  }
+};
+
+}  // namespace
+
+TEST_F(Waterfall, DrawsOnTheFirstThirdAndFifthNotification) {
+  WaterfallGain = 1;
+  // Each run brings a new level in bin 300; band 0 shows the level of the
+  // last drawn run, level / 100 * 255.
+  const int level[] = {0, 20, 40, 60, 80, 100};
+  const int top_band[] = {0, 51, 51, 153, 153, 255};
+  for (int run = 1; run <= 5; ++run) {
+    Notify("engine fft 300=" + std::to_string(level[run]));
+    EXPECT_EQ(WaterfallPhase, run % 2) << run;
+    EXPECT_EQ(WaterfallHistory[1][300], level[run % 2 == 1 ? run : run - 1]) << run;
+    EXPECT_EQ(Stroke(300, 0).rgb.r, top_band[run]) << run;
+  }
+  EXPECT_EQ(WaterfallHistory[2][300], 60);
+  EXPECT_EQ(WaterfallHistory[3][300], 20);
+  EXPECT_EQ(WaterfallHistory[4][300], 0);
+}
+
+TEST_F(Waterfall, EveryColumnHasFifteenStrokesAndOnlyBandZeroShowsTheFirstSpectrum) {
+  WaterfallGain = 2;
+  Notify("engine fft 200=40 640=100");
+  const auto& ops = Form1().Picture7.Record();
+  ASSERT_EQ(ops.size(), 1u + 511 * 15);
+  EXPECT_EQ(ops[0].kind, DrawOp::Kind::Cls);
+  const double xs7 = 9045.0 / 512, ys7 = 1035.0 / 15;
+  for (int i = 1; i <= 511; ++i) {
+    for (int j = 0; j < 15; ++j) {
+      const DrawOp& op = Stroke(128 + i, j);
+      ASSERT_EQ(op.kind, DrawOp::Kind::Line);
+      ASSERT_EQ(op.x1, static_cast<float>(i * xs7));
+      ASSERT_EQ(op.x2, op.x1);
+      ASSERT_EQ(op.y1, static_cast<float>(j * ys7));
+      ASSERT_EQ(op.y2, static_cast<float>((j + 1) * ys7));
+      if (j > 0 || i != 72) {
+        ASSERT_EQ(op.rgb, kNoSignal) << i << "," << j;
+      }
+    }
+  }
+  EXPECT_EQ(Stroke(200, 0).rgb, Grey(204));  // 40 / 100 * 255 * 2
+}
+
+// Band 0 scales the newest row by row 0's floor, always 0: v / 100 x 255 x
+// gain, clamped at 255; a gain of 0 or below draws no signal.
+TEST_F(Waterfall, TheTopBandScalesTheNewestLevelsByTheGainUpTo255) {
+  const struct {
+    int gain, level;
+    Rgb stroke;
+  } cases[] = {{2, 40, Grey(204)},   {2, 1, Grey(5)},       {2, 100, Grey(255)},
+               {2, 0, kNoSignal},    {5, 20, Grey(255)},    {5, 19, Grey(242)},
+               {5, 100, Grey(255)},  {32767, 1, Grey(255)}, {0, 50, kNoSignal},
+               {-1, 100, kNoSignal}, {-3, 50, kNoSignal},   {-32768, 100, kNoSignal}};
+  for (const auto& c : cases) {
+    WaterfallGain = static_cast<int16_t>(c.gain);
+    DrawnPass("300=" + std::to_string(c.level));
+    EXPECT_EQ(Stroke(300, 0).rgb, c.stroke) << c.gain << " " << c.level;
+  }
+}
+
+TEST_F(Waterfall, TheWorkedStrokeOf35OverAFloorOf30) {
+  for (const auto& [gain, stroke] : {std::pair{1, Grey(128)}, std::pair{2, Grey(255)}}) {
+    WaterfallGain = static_cast<int16_t>(gain);
+    DrawnPass("300=35");  // floor 0, bin 300 holds 35
+    // Every bin at 30 (bin 301 at 10, below): floor 15310 / 512, rounded to 30.
+    DrawnPass(All(30) + "301=10");
+    ASSERT_EQ(WaterfallHistory[1][0], 30);
+    // Band 1 shows the older row (35) scaled by the newer row's floor (30):
+    // 35 / 70 * 255 * gain.
+    EXPECT_EQ(Stroke(300, 1).rgb, stroke) << gain;
+    // At the floor and below it: no signal.
+    EXPECT_EQ(Stroke(300, 0).rgb, kNoSignal);
+    EXPECT_EQ(Stroke(301, 0).rgb, kNoSignal);
+  }
+}
+
+TEST_F(Waterfall, TheFloorIsTheSumOfTheInnerBinsOverNRoundedHalfToEven) {
+  // 500..2500: bins 129..639 (511 values) over N = 512; bins 128 and 640 at
+  // level 100 are left out.
+  struct Case {
+    int count;  // bins from 129 on at the level
+    int level;
+    int floor;
+  };
+  for (const Case& c : {Case{256, 1, 0}, Case{256, 3, 2}, Case{256, 5, 2}, Case{256, 7, 4},
+                        Case{511, 1, 1}, Case{0, 0, 0}}) {
+    std::string bins = "128=100 640=100";
+    for (int k = 129; k < 129 + c.count; ++k) {
+      bins += " " + std::to_string(k) + "=" + std::to_string(c.level);
+    }
+    DrawnPass(bins);
+    EXPECT_EQ(WaterfallHistory[1][0], c.floor) << c.count << " bins at " << c.level;
+    // The row holds each bin less the floor.
+    EXPECT_EQ(WaterfallHistory[1][129], (c.count > 0 ? c.level : 0) - c.floor);
+    EXPECT_EQ(WaterfallHistory[1][639], (c.count == 511 ? c.level : 0) - c.floor);
+  }
+  // 500..3000: 639 bins at 80 sum to 51120 (beyond 16 bits), over N = 640:
+  // 79.875, so 80.
+  Range(500, 3000);
+  DrawnPass(All(80));
+  EXPECT_EQ(WaterfallHistory[1][0], 80);
+  EXPECT_EQ(WaterfallHistory[1][400], 0);
+  DrawnPass(All(100) + "400=140");  // 63940 / 640 = 99.9
+  EXPECT_EQ(WaterfallHistory[1][0], 100);
+  EXPECT_EQ(WaterfallHistory[1][400], 40);
+}
+
+TEST_F(Waterfall, TheHistoryKeepsEachBinWhenTheRangeChanges) {
+  WaterfallGain = 1;
+  // A: 1200..1800 (bins 308..459 written), a peak in bin 350; floor 90 / 153, 1.
+  Range(1200, 1800);
+  Notify("engine fft 0\nengine fft 350=90");
+  Notify();  // not drawn
+  // B: 500..2500 (bins 129..639), peaks in bins 200 and 400; floor 0.
+  Range(500, 2500);
+  Notify("engine fft 0\nengine fft 200=70 400=80");
+  Notify();
+  // C: 1000..2000 (bins 257..511), a peak in bin 450; floor 0.
+  Range(1000, 2000);
+  Notify("engine fft 0\nengine fft 450=40");
+
+  EXPECT_EQ(Stroke(450, 0).rgb, Grey(102));  // C: 40 / 100 * 255
+  EXPECT_EQ(Stroke(400, 1).rgb, Grey(204));  // B: 80 / 100 * 255
+  EXPECT_EQ(Stroke(350, 2).rgb, Grey(227));  // A: 89 / 100 * 255
+  EXPECT_EQ(WaterfallHistory[3][0], 1);      // A's floor moved with its row
+  // Bins below 308 were never written before B: A's band shows no signal there.
+  EXPECT_EQ(Stroke(300, 2).rgb, kNoSignal);
+  EXPECT_EQ(Stroke(350, 3).rgb, kNoSignal);
+  // Bins outside 1000..2000 keep what they held: B's row is still row 1 there.
+  EXPECT_EQ(WaterfallHistory[1][200], 70);
+  EXPECT_EQ(WaterfallHistory[2][200], 0);
+}
+
+TEST_F(Waterfall, LevelsBeyond16BitsAreStoredLimitedTo16Bits) {
+  WaterfallGain = 1;
+  DrawnPass("300=2147483647 301=-2147483648 302=50");
+  EXPECT_EQ(WaterfallHistory[1][0], 0);  // the two cancel: (-1 + 50) / 512
+  EXPECT_EQ(WaterfallHistory[1][300], 32767);
+  EXPECT_EQ(WaterfallHistory[1][301], -32768);
+  EXPECT_EQ(WaterfallHistory[1][302], 50);
+  EXPECT_EQ(Stroke(300, 0).rgb, Grey(255));
+  EXPECT_EQ(Stroke(301, 0).rgb, kNoSignal);
+  DrawnPass(All(2147483647));
+  EXPECT_EQ(WaterfallHistory[1][0], 32767);
+  EXPECT_EQ(WaterfallHistory[1][300], 32767);  // 2147483647 - 32767, limited
+  DrawnPass(All(-2147483647));
+  EXPECT_EQ(WaterfallHistory[1][0], -32768);
+  EXPECT_EQ(WaterfallHistory[1][300], -32768);
+}
+
+// A floor of 100 or more means a saturated spectrum: the band below draws
+// no signal.  A floor far below zero divides without overflow (100 - -32768
+// does not fit 16 bits).
+TEST_F(Waterfall, FloorsAtOrAbove100OrFarBelowZero) {
+  WaterfallGain = 1;
+  for (const auto& [level, floor, band1] : {std::tuple{99, 99, Grey(255)},
+                                            {100, 100, kNoSignal},
+                                            {150, 150, kNoSignal},
+                                            {30000, 29941, kNoSignal}}) {
+    DrawnPass("300=50");
+    DrawnPass(All(level));
+    ASSERT_EQ(WaterfallHistory[1][0], floor) << level;
+    EXPECT_EQ(Stroke(300, 1).rgb, band1) << level;  // v = 50 over that floor
+  }
+  WaterfallGain = 5;
+  DrawnPass("300=50");
+  DrawnPass(All(-40000) + "300=0");
+  ASSERT_EQ(WaterfallHistory[1][0], -32768);
+  EXPECT_EQ(Stroke(300, 1).rgb, Grey(2));  // 50 / 32868 * 255 * 5 = 1.94
+  // In the newer row bin 300 (level 0) lies far above the floor, the others
+  // (-40000) below it.
+  EXPECT_EQ(WaterfallHistory[1][300], 32767);
+  EXPECT_EQ(WaterfallHistory[1][301], -7232);
+  EXPECT_EQ(Stroke(300, 0).rgb, Grey(255));
+  EXPECT_EQ(Stroke(301, 0).rgb, kNoSignal);
+}
+
+TEST_F(Waterfall, RendersStrokesWithTheBackgroundBetweenThem) {
+  // 1200..1800: XS7 = 59.1 twips, about four pixels per column.
+  Range(1200, 1800);
+  WaterfallGain = 1;
+  Notify("engine fft 400=50");
+  forms::PictureBox& box = Form1().Picture7;
+  const float x = static_cast<float>((400 - 307) * 9045.0 / 153);
+  EXPECT_EQ(box.PixelAt(x, 30), Grey(128));                   // 127.5 rounds to even
+  EXPECT_EQ(box.PixelAt(x, 300), kNoSignal);                  // an older band
+  EXPECT_EQ(box.PixelAt(x + 30, 30), forms::RGB(0, 0, 128));  // between strokes
+}
