@@ -1,5 +1,6 @@
 // The main window's lifecycle: load (engine start, settings, hook), resize
 // and unload (engine stop, unhook), and the wiring of its control events.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -36,9 +37,11 @@ std::string StartReport(int32_t result) {
 void CentreOnScreen(MainWindow& form) {
   const float top = (screen::HeightTwips() - form.Height()) / 2.0f;
   const float left = (screen::WidthTwips() - form.Width()) / 2.0f;
-  // A screen that reports no usable size leaves the window where it is.
-  if (std::isfinite(top)) form.SetTop(top);
-  if (std::isfinite(left)) form.SetLeft(left);
+  // A screen that reports no usable size leaves the window where it is; on a
+  // screen smaller than the window its top-left corner stays on the screen,
+  // so the title bar can still be reached.
+  if (std::isfinite(top)) form.SetTop(std::max(top, 0.0f));
+  if (std::isfinite(left)) form.SetLeft(std::max(left, 0.0f));
 }
 
 void Form1_Load() {

@@ -2,6 +2,7 @@
 // order, the tuning scroll bar, and the settings and controls it leaves.
 #include <gtest/gtest.h>
 
+#include "platform/screen/screen.h"
 #include "replay_test_support.h"
 
 using namespace testing_support;
@@ -109,6 +110,25 @@ TEST(MainWindowLoad, EveryControlOfTheLayoutExistsWithItsDesignGeometry) {
     const QJsonObject c = ControlOf(s, name);
     EXPECT_EQ((QJsonArray{c["left"], c["top"], c["width"], c["height"]}), expected) << name;
   }
+}
+
+TEST(MainWindowLoad, CentresTheWindowAndKeepsItsCornerOnASmallScreen) {
+  {
+    replay::Session session;
+    screen::SetSizeOverride(20000, 15000);
+    session.Run("load Form1");
+    const QJsonObject f = ControlOf(session.Snapshot(), "Form1");
+    // The frame is not known before the first show: off by half of it at most.
+    const double half_frame = 2 * 15;
+    EXPECT_NEAR(f["top"].toDouble(), (15000 - f["height"].toDouble()) / 2, half_frame);
+    EXPECT_NEAR(f["left"].toDouble(), (20000 - f["width"].toDouble()) / 2, half_frame);
+  }
+  replay::Session session;
+  screen::SetSizeOverride(9000, 6000);  // smaller than the window
+  session.Run("load Form1");
+  const QJsonObject f = ControlOf(session.Snapshot(), "Form1");
+  EXPECT_EQ(f["top"].toDouble(), 0);
+  EXPECT_EQ(f["left"].toDouble(), 0);
 }
 
 TEST(MainWindowUnload, StopsTheEngineAndGivesTheWindowItsProcedureBack) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Module1.h"
+#include "app/engine_hook.h"
 #include "app/form1.h"
 #include "replay_test_support.h"
 
@@ -50,6 +51,13 @@ TEST_F(Dispatcher, EveryMessageIsPassedOnOnceUnchangedAfterItsHandlerWithItsResu
     // The status handler ran before the message passed on.
     EXPECT_EQ(g_forwarded[0].engine_status, msg == WM_ENGINE_STATUS ? 1 : 0) << msg;
   }
+}
+
+TEST_F(Dispatcher, ASecondHookStillPassesMessagesOnToTheReplacedProcedure) {
+  InstallEngineHook(Form1().hWnd());
+  EXPECT_EQ(PrevWndProc, reinterpret_cast<LONG_PTR>(&Previous));
+  EXPECT_EQ(SendMessageA(Form1().hWnd(), 2029, 0, 0), 2030);
+  EXPECT_EQ(g_forwarded.size(), 1u);
 }
 
 TEST_F(Dispatcher, StatusLampsFollowPostedStatusZeroAndOneOnly) {

@@ -19,6 +19,7 @@
 #include "engine/PskEngine.h"
 #include "platform/devices/devices.h"
 #include "platform/forms/forms.h"
+#include "platform/screen/screen.h"
 #include "platform/winproc/winproc.h"
 #include "script_words.h"
 #include "scripted_engine_control.h"
@@ -194,6 +195,7 @@ Session::Session(std::string out_folder) : out_(std::move(out_folder)) {
   DestroyFrmSoundBoard();
   ResetModuleState();
   devices::ClearDeviceListOverride();
+  screen::ClearSizeOverride();
   forms::SetDrawRecording(true);
   Control<void (*)()>("scripted_reset")();
 }

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <optional>
+#include <utility>
 
 #include "platform/forms/forms.h"
 
@@ -14,14 +16,26 @@ const QScreen* Primary() {
   return QGuiApplication::primaryScreen();
 }
 
+std::optional<std::pair<float, float>> g_override;  // width, height in twips
+
 }  // namespace
 
+void SetSizeOverride(float width_twips, float height_twips) {
+  g_override = {width_twips, height_twips};
+}
+
+void ClearSizeOverride() {
+  g_override.reset();
+}
+
 float WidthTwips() {
+  if (g_override) return g_override->first;
   const QScreen* s = Primary();
   return s ? static_cast<float>(s->geometry().width() * forms::TwipsPerPixelX()) : 0.0f;
 }
 
 float HeightTwips() {
+  if (g_override) return g_override->second;
   const QScreen* s = Primary();
   return s ? static_cast<float>(s->geometry().height() * forms::TwipsPerPixelY()) : 0.0f;
 }

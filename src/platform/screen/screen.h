@@ -7,4 +7,8 @@ namespace screen {
 float WidthTwips();
 float HeightTwips();
 
+// Makes the screen report this size in twips (tests) until cleared.
+void SetSizeOverride(float width_twips, float height_twips);
+void ClearSizeOverride();
+
 }  // namespace screen
