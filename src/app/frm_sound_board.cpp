@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -35,11 +34,7 @@ void CentreOnScreen(SoundBoardDialog& form) {
 // Without a device list there is nothing to choose from: say why, then end
 // the program before any other window opens.
 [[noreturn]] void EndWithoutDevices(const std::string& reason) {
-  const std::string text = "Tonvista cannot list the sound devices: " + reason;
-  std::fprintf(stderr, "tonvista: %s\n", text.c_str());
-  std::fflush(stderr);
-  forms::ShowErrorBox("Tonvista", text);
-  std::_Exit(1);
+  forms::EndWithError("Tonvista cannot list the sound devices: " + reason);
 }
 
 void frmSoundBoard_Load() {

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdio>
 #include <filesystem>
 
 #include "platform/forms/forms.h"
@@ -25,11 +24,7 @@ std::string ExecutableFolder() {
 
 // The engine cannot be reached: say what is missing, then end the program.
 [[noreturn]] void Fail(const std::string& what) {
-  const std::string text = "Tonvista cannot use the PSK engine: " + what;
-  std::fprintf(stderr, "tonvista: %s\n", text.c_str());
-  std::fflush(stderr);
-  forms::ShowErrorBox("Tonvista", text);
-  std::_Exit(1);
+  forms::EndWithError("Tonvista cannot use the PSK engine: " + what);
 }
 
 template <class F>

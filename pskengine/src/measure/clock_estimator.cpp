@@ -108,6 +108,9 @@ ClockErrorEstimator::Fit ClockErrorEstimator::fit() const {
     su += w * o.u;
   }
   const double tm = st / sw, um = su / sw;
+  f.t_mean = tm;
+  f.u_mean = um;
+  f.weight = sw;
   double stt = 0, stu = 0;
   for (const Observation& o : track_) {
     const double w = 1.0 / o.variance;
@@ -137,19 +140,10 @@ ClockErrorEstimator::Fit ClockErrorEstimator::fit() const {
 }
 
 bool ClockErrorEstimator::predict(double t, double& u, double& variance) const {
-  if (track_.size() < 2) return false;
-  double sw = 0, st = 0, su = 0;
-  for (const Observation& o : track_) {
-    const double w = 1.0 / o.variance;
-    sw += w;
-    st += w * o.t;
-    su += w * o.u;
-  }
-  const double tm = st / sw;
   const Fit f = fit();
   if (!f.valid) return false;
-  u = su / sw + f.slope * (t - tm);
-  variance = kOverlapFactor / sw + (t - tm) * (t - tm) * f.slope_variance;
+  u = f.u_mean + f.slope * (t - f.t_mean);
+  variance = kOverlapFactor / f.weight + (t - f.t_mean) * (t - f.t_mean) * f.slope_variance;
   return true;
 }
 

@@ -71,6 +71,9 @@ class ClockErrorEstimator {
   struct Fit {
     double slope = 0;           // cycles per second
     double slope_variance = 0;  // (cycles per second)^2
+    double t_mean = 0;          // weighted mean time, seconds since the track's start
+    double u_mean = 0;          // weighted mean timing, cycles
+    double weight = 0;          // sum of the weights, 1 / cycles^2
     bool valid = false;         // at least two observations
   };
   struct Result {

@@ -1,6 +1,8 @@
 // The message box of a fatal error.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/forms/qt_support.h"
 
@@ -13,6 +15,14 @@ void ShowErrorBox(const std::string& title, const std::string& text) {
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return;
   QMessageBox::critical(nullptr, detail::ToQString(title), detail::ToQString(text));
+}
+
+void EndWithError(const std::string& text) {
+  std::fprintf(stderr, "tonvista: %s\n", text.c_str());
+  std::fflush(stderr);
+  ShowErrorBox("Tonvista", text);
+  // Nothing to save: the program writes no files.
+  std::_Exit(1);
 }
 
 }  // namespace forms

@@ -426,5 +426,8 @@ std::string RightChars(const std::string& utf8, int count);  // the last count c
 // display, writes nothing more).  Used before the program ends on a fatal
 // error.
 void ShowErrorBox(const std::string& title, const std::string& text);
+// Reports an error the program cannot go on from: a line on standard error,
+// then the message box, then the program ends with status 1.
+[[noreturn]] void EndWithError(const std::string& text);
 
 }  // namespace forms
