@@ -1,8 +1,5 @@
-// The measurement's parts against exact truth: the tone analysis (amplitude
-// and phase within 1e-6, no leakage between tones whole bins apart), where
-// idle stretches are cut (wholly inside true idle, at least 3 symbols clear
-// of its edges, never across a silence unmarked), and the rules of the IMD
-// meter and the clock estimator on stretches whose tones are set by hand.
+// The measurement's parts against exact truth: tone analysis, idle runs and
+// stretches, and the IMD meter's and clock estimator's rules on set tones.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,6 +22,7 @@ namespace {
 constexpr double kRate = 8000.0;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
+// Amplitude and centre phase within 1e-6; no leakage between tones whole bins apart.
 TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
   ToneAnalyzer analyzer(8192);
   // Idle tones 32 bins apart (BPSK31 at 1500 Hz) and a weak product beside them.
@@ -51,8 +49,9 @@ TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
   EXPECT_LT(phase_error(out[1], kTwoPi * hi * centre - 1.2), 1e-6);
 }
 
-// BPSK63 2.5 Hz above a receiver at 1500 Hz with AFC off: idle, text, idle;
-// a second of silence (the sender unkeys); idle ending in a steady carrier.
+// BPSK63 2.5 Hz above the receiver (AFC off): idle, text, idle; 1 s of
+// silence; idle, carrier.  Stretches lie 3 symbols inside true idle; the
+// demodulator's idle runs are located within 0.1 symbol and never on data.
 TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   const PskMode mode = PskMode::Bpsk63;
   const double sps = 128.0, carrier = 1502.5;
@@ -69,8 +68,7 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   const std::vector<float> tail = test::render_all(second);
   x.insert(x.end(), tail.begin(), tail.end());
   test::add_noise(x, 0.25, 25.0, 3);
-  // True idle waveform: reversal k shapes samples [k sps, (k+1) sps]; symbol
-  // 0 rises from silence; the second run starts after the text's last 1 bit.
+  // Reversal k shapes samples [k sps, (k+1) sps]; run 2 starts at the text's last 1 bit.
   const std::string bits = std::string(190, '0') + varicode_encode(text) + std::string(260, '0');
   const double last_one = static_cast<double>(bits.find_last_of('1'));
   const double truth[3][2] = {{sps, 190 * sps},
@@ -81,9 +79,13 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   IdleSegmenter segmenter(mode);
   int per_run[3] = {0, 0, 0};
   bool continuous[3] = {};  // of each run's first stretch
-  test::for_blocks(x, 256, [&](std::span<const float> block, size_t) {
+  bool idle_in_text = false;
+  double second_start = 0;
+  test::for_blocks(x, 256, [&](std::span<const float> block, size_t i) {
     const double mix = demod.frequency();
     demod.process(block);
+    if (i > truth[0][1] + 40 * sps && i < truth[1][0]) idle_in_text |= demod.idle();
+    if (demod.idle() && demod.idle_runs() == 2) second_start = demod.idle_start();
     segmenter.process(block, demod.symbols(), mix);
     for (const IdleSegment& s : segmenter.segments()) {
       const double from = static_cast<double>(s.centre) - IdleSegmenter::kLength / 2;
@@ -108,77 +110,68 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   EXPECT_TRUE(continuous[1]);
   EXPECT_FALSE(continuous[2]);
   EXPECT_FALSE(segmenter.idle());  // the carrier ended the last run
+  EXPECT_FALSE(idle_in_text);
+  EXPECT_FALSE(demod.idle());
+  EXPECT_EQ(demod.idle_runs(), 3);
+  EXPECT_NEAR(second_start, truth[1][0], 0.1 * sps);
+  EXPECT_NEAR(demod.idle_end(), truth[2][1], 0.1 * sps);
 }
 
-// A stretch of an idle signal set by hand: fundamentals of amplitude 1, IMD
-// imd_db, noise power noise (which the tone bins also hold).
-IdleSegment stretch(int64_t run, int64_t centre, double imd_db, double noise = 0.0) {
-  IdleSegment s;
-  s.run = run;
-  s.centre = centre;
-  s.carrier_hz = 1500.0;
-  const double fundamental = 0.5 + noise;  // power of each fundamental (amplitude 1) plus noise
-  const double product = 0.5 * std::pow(10.0, imd_db / 10.0) + noise;
-  s.fundamentals = {std::sqrt(2 * fundamental), std::sqrt(2 * fundamental)};
-  s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
-  s.noise_power = noise;
-  s.noise_bins = 6;
-  return s;
+// Feeds meter idle stretches i in [from, to) of one run, set by hand:
+// fundamentals of amplitude 1 (the second's power times ratio), IMD imd_db,
+// noise power noise in every bin.  Returns the readings.
+std::vector<int32_t> feed_meter(ImdMeter& meter, int64_t run, int from, int to, double imd_db,
+                                double noise, double ratio = 1.0) {
+  std::vector<int32_t> readings;
+  for (int i = from; i < to; ++i) {
+    IdleSegment s;
+    s.run = run;
+    s.centre = int64_t{i} * IdleSegmenter::kHop;
+    s.carrier_hz = 1500.0;
+    const double product = 0.5 * std::pow(10.0, imd_db / 10.0) + noise;
+    s.fundamentals = {std::sqrt(2 * (0.5 + noise)), std::sqrt(2 * (0.5 * ratio + noise))};
+    s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
+    s.noise_power = noise;
+    s.noise_bins = 6;
+    meter.process(std::span(&s, 1));
+    readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
+  }
+  return readings;
 }
 
 TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   // Products at -30 dB with noise in their bins that would add 0.5 dB: the
   // noise is taken off, and with enough stretches the reading is the truth.
+  const int n = ImdMeter::kMaxSegments;
   const double product = 0.5 * std::pow(10.0, -3.0);
   const double small = product * (std::pow(10.0, 0.05) - 1.0);  // 2 N / P -> 0.5 dB
   ImdMeter meter;
-  std::vector<int32_t> readings;
-  for (int i = 0; i < ImdMeter::kMaxSegments; ++i) {
-    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, small);
-    meter.process(std::span(&s, 1));
-    readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
-  }
+  const auto readings = feed_meter(meter, 1, 0, n, -30, small);
   ASSERT_FALSE(readings.empty());
   EXPECT_NEAR(meter.imd_db(), -30.0, 1e-9);
   EXPECT_LE(meter.sigma_db(), ImdMeter::kMaxSigmaDb);
   for (int32_t r : readings) EXPECT_EQ(r, -30);
 
   // Noise that would move it by 1.5 dB: never a reading, however long the idle.
-  const double large = product * (std::pow(10.0, 0.15) - 1.0);
   ImdMeter noisy;
-  for (int i = 0; i < 3 * ImdMeter::kMaxSegments; ++i) {
-    const IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -30.0, large);
-    noisy.process(std::span(&s, 1));
-    EXPECT_TRUE(noisy.readings().empty()) << i;
-  }
+  EXPECT_TRUE(feed_meter(noisy, 1, 0, 3 * n, -30, product * (std::pow(10.0, 0.15) - 1.0)).empty());
   EXPECT_GT(noisy.attempts(), 100);
 
   // A new idle run starts afresh: none of its readings holds a stretch of the
   // run before, even where the noise asks for many stretches.
   ImdMeter two_runs;
-  std::vector<int32_t> second;
-  for (int i = 0; i < 2 * ImdMeter::kMaxSegments; ++i) {
-    const bool first = i < ImdMeter::kMaxSegments;
-    const IdleSegment s = stretch(first ? 1 : 2, i * IdleSegmenter::kHop, first ? -20 : -30, small);
-    two_runs.process(std::span(&s, 1));
-    if (!first) second.insert(second.end(), two_runs.readings().begin(), two_runs.readings().end());
-  }
+  feed_meter(two_runs, 1, 0, n, -20, small);
+  const auto second = feed_meter(two_runs, 2, n, 2 * n, -30, small);
   ASSERT_FALSE(second.empty());
   for (int32_t r : second) EXPECT_EQ(r, -30);
 
   // Fundamentals 10 dB apart are not an idle signal as sent: not used.
   ImdMeter lopsided;
-  for (int i = 0; i < 20; ++i) {
-    IdleSegment s = stretch(1, i * IdleSegmenter::kHop, -25.0);
-    s.fundamentals[1] *= std::sqrt(0.1);
-    lopsided.process(std::span(&s, 1));
-    EXPECT_TRUE(lopsided.readings().empty());
-  }
+  EXPECT_TRUE(feed_meter(lopsided, 1, 0, 20, -25, 0.0, 0.1).empty());
 }
 
-// Stretches of idle from a sender whose symbol clock, as the card sees it,
-// runs at baud / (1 + ppm 1e-6): the tones' phase difference at each centre,
-// plus phase noise of the given standard deviation (cycles).
+// Idle stretches from a sender whose symbol clock the card sees at
+// baud / (1 + ppm 1e-6), with phase noise (cycles) on the tones' difference.
 class ClockSender {
  public:
   ClockSender(double ppm, double phase_noise, uint32_t seed)
@@ -203,11 +196,8 @@ class ClockSender {
   std::mt19937 rng_;  // noise generator
 };
 
-// Three idle runs of 8 s, 10 s apart, from a sender at -237 ppm.  Joined into
-// one track (sub-ppm precision) when text of one transmission lies between
-// them.  Not joined when the third run's timing is a third of a symbol off
-// the line (another transmitter, though nothing marked a silence), nor after
-// a silence, even when the timing would fit; the estimate stays right.
+// Three 8 s idle runs 10 s apart at -237 ppm: joined into one track only when
+// continuous and on the line (not a third of a symbol off, not after a silence).
 TEST(ClockErrorEstimator, JoinsRunsOnlyWhereTheSymbolClockContinues) {
   struct Case {
     bool continuous;
@@ -233,8 +223,7 @@ TEST(ClockErrorEstimator, JoinsRunsOnlyWhereTheSymbolClockContinues) {
 }
 
 TEST(ClockErrorEstimator, ReportsOnlyOnceSettledThenEveryFiveSeconds) {
-  // Phase noise of 0.002 cycles a stretch: sigma falls below the limit after
-  // some seconds; every reading is then within 3 sigma of the truth.
+  // Phase noise 0.002 cycles: readings once settled, each within 3 sigma of the truth.
   ClockErrorEstimator clock;
   ClockSender sender(88.0, 0.002, 4);
   std::vector<std::pair<int64_t, int32_t>> readings;

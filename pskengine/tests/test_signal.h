@@ -1,7 +1,5 @@
-// Helpers for the engine's tests: PSK signals with known text, frequency
-// offset, drift and clock error, white noise at an SNR in 2500 Hz, and the
-// receiver core run over a signal as the engine runs it, with what it reports
-// and when.  Header-only so every test program can include it.
+// Shared helpers for the engine's tests: signals with known truth, noise at
+// an SNR in 2500 Hz, and the receiver core run over them.
 #pragma once
 
 #include <algorithm>
@@ -55,9 +53,8 @@ inline std::vector<float> read_wav(const std::string& path) {
   return x;
 }
 
-// Clock error, in ppm, of a receiving card that sees a tone sent at f0 Hz in
-// x: the tone's phase against f0, read in 1 s Hann-windowed pieces (so a
-// neighbour 31.25 Hz away does not leak in), turns by 2 pi df per second.
+// Clock error (ppm) of a card that sees a tone sent at f0 Hz in x, from its
+// phase turn between 1 s Hann-windowed pieces.
 inline double tone_ppm(std::span<const float> x, double f0) {
   using std::numbers::pi;
   std::complex<double> previous = 0, turn = 0;
@@ -111,22 +108,13 @@ inline double mean_power(std::span<const float> x) {
   return x.empty() ? 0.0 : s / static_cast<double>(x.size());
 }
 
-// Adds white Gaussian noise so that signal_power over the noise power in
-// 2500 Hz is snr_db.
+// Adds white noise: signal_power over the noise power in 2500 Hz is snr_db.
 inline void add_noise(std::vector<float>& x, double signal_power, double snr_db, uint32_t seed) {
   const double noise_in_2500 = signal_power / std::pow(10.0, snr_db / 10.0);
   const double sigma = std::sqrt(noise_in_2500 * (kRate / 2.0) / 2500.0);
   std::mt19937 rng(seed);
   std::normal_distribution<double> gauss(0.0, sigma);
   for (float& v : x) v += static_cast<float>(gauss(rng));
-}
-
-// White noise alone, with the power it would have at 0 dB SNR for a signal of
-// power signal_power.
-inline std::vector<float> make_noise(size_t samples, double signal_power, uint32_t seed) {
-  std::vector<float> x(samples, 0.0f);
-  add_noise(x, signal_power, 0.0, seed);
-  return x;
 }
 
 // Every byte 1..255 in a shuffled order, then English text, to n bytes.
@@ -137,13 +125,6 @@ inline std::string mixed_text(size_t n, uint32_t seed) {
   while (s.size() < n) s += "CQ CQ de JA1ZZZ pse k. The rig is 100 W into a dipole; 73! ";
   s.resize(std::max<size_t>(n, 255));
   return s;
-}
-
-// Mirrors the spectrum around 2000 Hz (multiplies by (-1)^n): a signal made
-// at 4000 - f Hz arrives at f Hz with every phase change negated, as from a
-// sender of the opposite sideband sense.
-inline void mirror_spectrum(std::vector<float>& x) {
-  for (size_t i = 1; i < x.size(); i += 2) x[i] = -x[i];
 }
 
 // A demodulator at hz with AFC (limit 500 Hz), as the engine runs it.
@@ -163,8 +144,9 @@ inline std::string decode(PskDemodulator& demod, std::span<const float> x, size_
   return out;
 }
 
-// Levenshtein distance: substitutions, insertions and deletions.
-inline size_t edit_distance(std::string_view a, std::string_view b) {
+// Character error rate of received against sent (Levenshtein distance).
+inline double cer(std::string_view a, std::string_view b) {
+  if (a.empty()) return 0.0;
   std::vector<size_t> prev(b.size() + 1), cur(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) prev[j] = j;
   for (size_t i = 1; i <= a.size(); ++i) {
@@ -173,14 +155,7 @@ inline size_t edit_distance(std::string_view a, std::string_view b) {
       cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (a[i - 1] != b[j - 1])});
     std::swap(prev, cur);
   }
-  return prev[b.size()];
-}
-
-// Character error rate of received against sent.
-inline double cer(std::string_view sent, std::string_view received) {
-  return sent.empty() ? 0.0
-                      : static_cast<double>(edit_distance(sent, received)) /
-                            static_cast<double>(sent.size());
+  return static_cast<double>(prev[b.size()]) / static_cast<double>(a.size());
 }
 
 struct Reading {
@@ -226,8 +201,7 @@ inline std::string describe(const TestSignalSpec& s) {
          std::to_string(s.snr_db.value_or(99)) + ", " + std::to_string(s.ppm) + " ppm";
 }
 
-// The IMD of a generated signal's first idle part, from a long DFT of the
-// same signal without noise: the truth the readings are held to.
+// IMD truth: a long DFT of the first idle part of the same signal without noise.
 inline double imd_truth(TestSignalSpec spec) {
   spec.snr_db.reset();
   const TestSignal clean = make_test_signal(spec);
