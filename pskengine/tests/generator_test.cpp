@@ -1,8 +1,5 @@
-// Signals with known truth against their own definitions: the test-signal
-// generator (IMD of the idle part within 0.3 dB of the value asked for, by a
-// long DFT of the tones; SNR within 0.5 dB; clock error within 2 ppm) and the
-// built-in test signal (IMD within 1 dB of -26 dB, as it carries noise; noise
-// within 5 % of 20 dB below the signal in 2500 Hz; +30 ppm within 2 ppm).
+// The test-signal generator and the built-in signal against the definitions
+// of IMD (a long DFT of the tones), SNR in 2500 Hz and clock error.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,6 +18,7 @@ std::span<const float> idle_part(const TestSignal& s) {
   return std::span<const float>(s.samples).subspan(2000, s.idle_end - 4000);
 }
 
+// Within 0.3 dB for -10..-40 dB, both kinds of distortion.
 TEST(Generator, IdleImdIsWhatWasAskedForWithinPoint3Db) {
   const std::tuple<PskMode, double, ImdKind> cases[] = {
       {PskMode::Bpsk31, 1500, ImdKind::CubicAmplifier},
@@ -39,10 +37,8 @@ TEST(Generator, IdleImdIsWhatWasAskedForWithinPoint3Db) {
   }
 }
 
-TEST(Generator, CleanIdleHasNoProductsAndTheTruthSeesOnlyTones) {
-  const TestSignal s = make_test_signal({.idle_seconds = 4});
-  EXPECT_LT(measure_idle_imd(idle_part(s), 1500, 31.25).imd_db, -60.0);
-  // A single tone of amplitude 0.5 has mean power 0.125.
+// A tone of amplitude 0.5 has power 0.125; 31.25 Hz beside it the truth sees nothing.
+TEST(Generator, TheTruthSeesOnlyTones) {
   std::vector<float> tone(40000);
   for (size_t i = 0; i < tone.size(); ++i)
     tone[i] = 0.5f * static_cast<float>(std::cos(2 * M_PI * 1234.5 * i / 8000.0));
@@ -50,6 +46,7 @@ TEST(Generator, CleanIdleHasNoProductsAndTheTruthSeesOnlyTones) {
   EXPECT_LT(tone_power(tone, 1234.5 + 31.25, 8000), 1e-9);
 }
 
+// SNR within 0.5 dB; peak within 0.9.
 TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLengthsAreAsAsked) {
   TestSignalSpec spec{.text = "The quick brown fox", .idle_seconds = 2, .seconds = 12};
   const TestSignal clean = make_test_signal(spec);
@@ -58,8 +55,7 @@ TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLengthsAreAsAsked) {
     spec.seed = 11;
     const TestSignal noisy = make_test_signal(spec);
     ASSERT_EQ(noisy.samples.size(), 12u * 8000u);
-    // Both are levelled to their peak: bring the clean one to the noisy one's
-    // level and take the difference as the noise.
+    // The difference from the clean signal, brought to the same level, is the noise.
     const double scale = std::sqrt(noisy.signal_power / clean.signal_power);
     double signal = 0, noise = 0;
     for (size_t i = 0; i < clean.samples.size(); ++i) {
@@ -76,6 +72,7 @@ TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLengthsAreAsAsked) {
   EXPECT_GT(t.samples.size(), 94u * 256u + 8000u);
 }
 
+// Within 2 ppm.
 TEST(Generator, ClockErrorMovesTheTonesAsAFastSoundCardWouldSeeThem) {
   for (double ppm : {-300.0, 300.0}) {
     const TestSignal s = make_test_signal({.ppm = ppm, .idle_seconds = 30});
@@ -83,6 +80,8 @@ TEST(Generator, ClockErrorMovesTheTonesAsAFastSoundCardWouldSeeThem) {
   }
 }
 
+// IMD -26 dB within 1 dB (it carries noise), +30 ppm within 2 ppm, noise
+// 20 dB below the signal in 2500 Hz within 5 %.
 TEST(BuiltinSignal, HasItsIdleImdNoiseAndClockError) {
   const std::vector<float> x = test::builtin_samples(5);  // the first idle lasts 5.1 s
   const double rate = 8000 * (1 + 30e-6);
