@@ -1,5 +1,4 @@
-// AFC pull-in, limit, off and retuning (its hold on noise: see the receiver's tests);
-// signal level and squelch.  Fixed seeds; tolerances in each test's first line.
+// AFC pull-in, limit, off and retuning; signal level and squelch.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,8 +13,7 @@ namespace {
 
 constexpr size_t kBlock = 400;  // 50 ms blocks
 
-// AFC from 25 Hz off at 10 dB SNR (BPSK31): within 1 Hz of the carrier
-// after 2 s, and still within 1 Hz for the rest of 20 s, either side.
+// BPSK31 25 Hz off at 10 dB SNR: within 1 Hz from 2 s to 20 s, either side.
 TEST(Afc, PullsInFrom25HzWithinTwoSecondsAndStays) {
   for (double offset : {25.0, -25.0}) {
     const std::string text = "Pull-in test: the AFC must find this signal quickly and keep it. 73";
@@ -33,9 +31,8 @@ TEST(Afc, PullsInFrom25HzWithinTwoSecondsAndStays) {
   }
 }
 
-// AFC off: the frequency never moves, even with a signal 10 Hz away; a limit
-// keeps the AFC within that many Hz of the frequency set; switching AFC off
-// holds the frequency reached.
+// A signal 10 Hz away: AFC off never moves, a 4 Hz limit stops at 4 Hz and
+// switching AFC off then holds the frequency reached.
 TEST(Afc, OffNeverMovesAndTheLimitBoundsIt) {
   auto x = test::make_signal({.carrier_hz = 1510.0, .text = "steady"});
   test::add_noise(x, test::mean_power(x), 20.0, 41);
@@ -55,8 +52,7 @@ TEST(Afc, OffNeverMovesAndTheLimitBoundsIt) {
   EXPECT_EQ(limited.frequency(), 1504.0);
 }
 
-// The frequency set again while following a signal there changes nothing; a
-// new one starts a new search.
+// Setting the frequency followed changes nothing; a new one starts a new search.
 TEST(Afc, RetuningToANewFrequencyStartsANewSearch) {
   PskDemodulator demod = test::afc_demodulator(PskMode::Qpsk31, 1234.0);
   demod.process(
@@ -68,10 +64,8 @@ TEST(Afc, RetuningToANewFrequencyStartsANewSearch) {
   EXPECT_FALSE(demod.afc_tracking());
 }
 
-// The level rises with the SNR in every mode: above 10 at -10 dB, above 90 at
-// 30 dB.  Squelch 30 lets a 0 dB signal print (CER at most 5 %) and stronger
-// ones exactly; a strong signal 300 Hz beside the receive frequency reads
-// below 15.
+// Level rises with SNR (above 10 at -10 dB, 90 at 30 dB); squelch 30 lets 0 dB
+// print (CER <= 5 %), stronger exactly; a signal 300 Hz beside reads below 15.
 TEST(Squelch, LevelRisesWithSnrAndTheSquelchGatesTheText) {
   const std::string text = "Squelch open: this text must print at 0 dB SNR.";
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63, PskMode::Bpsk125}) {

@@ -1,9 +1,5 @@
-// tonvista-cli as a program: exit statuses and messages; the WAV that
-// generate writes (its idle IMD within 0.3 dB after 16-bit rounding); and the
-// lines that measure prints: freq, text (UTF-8 through code page 932), and,
-// for 20 s of generated idle (QPSK63, IMD -24 dB, +40 ppm, SNR 25 dB), imd
-// lines within +-1 dB of the file's truth and clock_ppm lines within +-3 ppm,
-// each at a time inside the idle.
+// tonvista-cli as a program: exit statuses and messages, the WAV generate
+// writes and the JSON lines measure prints.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -38,6 +34,7 @@ std::string temp_wav(const char* name) {
   return (std::filesystem::temp_directory_path() / (std::string("tonvista_cli_") + name)).string();
 }
 
+// Idle IMD within 0.3 dB of the value asked for, after 16-bit rounding.
 TEST(Cli, GenerateWritesTheImdAskedForInto16BitWav) {
   const std::string path = temp_wav("imd.wav");
   for (const char* imd : {"-10", "-25", "-40"}) {
@@ -65,8 +62,7 @@ TEST(Cli, MeasurePrintsJsonLines) {
 }
 
 TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
-  // 0x88 0x9F is one character in code page 932; 0x81 0x20 is no character
-  // and becomes U+FFFD, as does a lead byte with nothing after it at the end.
+  // 0x88 0x9F is one character; 0x81 0x20 and a lone lead byte at the end are U+FFFD.
   const std::string path = temp_wav("text.wav");
   for (auto [bytes, utf8] : {std::pair{"A\\210\\237B\\201 C",
                                        "\"text\":\"A\xE4\xBA\x9C"
@@ -83,14 +79,15 @@ TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
   std::filesystem::remove(path);
 }
 
+// 20 s of QPSK63 idle (-24 dB, +40 ppm, SNR 25 dB): imd within 1 dB of the
+// file's truth, clock_ppm within 3 ppm, all inside the idle.
 TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
   const std::string path = temp_wav("measure_idle.wav");
   ASSERT_EQ(run("generate " + path +
                 " --mode qpsk63 --freq 1200 --imd -24 --snr 25 --ppm 40 --idle 20 --text tnx")
                 .status,
             0);
-  // The file's truth, from 19 s of its idle part (the noise in a bin that
-  // narrow is 40 dB below the products).
+  // Truth from 19 s of the idle (the noise in bins that narrow is 40 dB down).
   const std::vector<float> x = psk::test::read_wav(path);
   ASSERT_GE(x.size(), 20u * 8000u);
   const double truth = psk::measure_idle_imd(std::span<const float>(x).subspan(4000, 19 * 8000),

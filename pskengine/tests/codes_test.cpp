@@ -1,7 +1,5 @@
-// The codes of the signal: Varicode (the ASCII table, bytes 128..255 taking
-// the next unused codes in numerical order, the bit-by-bit decoder) and the
-// Viterbi decoder of the QPSK convolutional code (it undoes the encoder with
-// a delay of kDepth symbols and corrects scattered symbol errors).
+// Varicode (the ASCII table, the high bytes, the decoder) and the Viterbi
+// decoder of the QPSK convolutional code.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,7 +45,7 @@ TEST(Varicode, AsciiCodesAreTheStandardOnes) {
 }
 
 TEST(Varicode, HighBytesTakeTheNextUnusedCodesInNumericalOrder) {
-  // Bytes 128..255 ascend, and every valid code below the last one is taken.
+  // Bytes 128..255 ascend; every valid code below the last is taken; 128 takes the first free.
   for (int b = 129; b < 256; ++b)
     EXPECT_GT(value_of(varicode_bits(b)), value_of(varicode_bits(b - 1))) << b;
   std::set<uint32_t> used, ascii;
@@ -55,14 +53,11 @@ TEST(Varicode, HighBytesTakeTheNextUnusedCodesInNumericalOrder) {
   used.insert(ascii.begin(), ascii.end());
   for (uint32_t v = 1; v <= value_of(varicode_bits(255)); ++v)
     EXPECT_TRUE(!valid_code(v) || used.count(v)) << "unused code " << v;
-  // The first high byte takes the smallest code the ASCII table leaves free.
   uint32_t first_free = 1;
   while (!valid_code(first_free) || ascii.count(first_free)) ++first_free;
   EXPECT_EQ(value_of(varicode_bits(128)), first_free);
 }
 
-// Every byte, in shuffled order, separated by the "00" gap: the codes are
-// distinct words without "00" that start and end with 1.
 TEST(Varicode, RoundTripOfAllBytesInShuffledOrder) {
   std::vector<int> bytes(256);
   for (int b = 0; b < 256; ++b) bytes[b] = b;
@@ -106,9 +101,8 @@ TEST(Viterbi, DecodesTheEncoderWithItsDelayAndCorrectsScatteredErrors) {
   }
 }
 
+// The mirrored constellation (90 and 270 degrees swapped) fits no code path as well.
 TEST(Viterbi, GainIsLowerForTheWrongSense) {
-  // Matches for the mirrored constellation (90 and 270 degrees swapped) fit
-  // no code path as well: the best path's gain per symbol drops.
   std::mt19937 rng(6);
   ConvEncoder enc;
   ViterbiDecoder right, wrong;

@@ -1,6 +1,5 @@
-// The running engine with scripted sources: notifications, pacing, status,
-// start and stop (sources are paced in real time, so these take about a
-// second each); and the audio callback's lock-free ring.
+// The running engine with scripted, real-time-paced sources: notifications,
+// status, start and stop; and the audio callback's lock-free ring.
 #include "runtime/engine.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +34,7 @@ class FiniteSource : public AudioSource {
   size_t left_, pos_ = 0;  // samples left, samples delivered
 };
 
-// A device-like source the test controls: 10 ms of silence per read (after
-// waiting 10 ms); overruns and loss when told.
+// A device-like source: 10 ms of silence per 10 ms read; overruns and loss when told.
 class ScriptedDevice : public AudioSource {
  public:
   size_t read(std::span<float> out) override {
@@ -52,8 +50,8 @@ class ScriptedDevice : public AudioSource {
   std::atomic<bool> lost{false};
 };
 
-// Records what the engine posts; with fetch_from set, fetches display data
-// on every display notification, as the program's handler does.
+// Records what the engine posts; with fetch_from set, handles each display
+// notification by fetching display data.
 struct Recorder {
   std::mutex mutex;
   std::vector<std::pair<uint32_t, int32_t>> messages;

@@ -1,11 +1,5 @@
 // IMD and clock-error readings of the receiver core against the generator's
-// truth (IMD: a long DFT of the idle part of the noise-free signal).
-// Tolerances: every IMD reading within +-1 dB of the truth, for -10..-35 dB at
-// SNR 20 dB and down to -40 dB at SNR 30 dB, in all six modes, with a cubic
-// amplifier and with added product tones; at SNR 0 dB and below no reading or
-// one within +-1 dB; none on text (nor on noise alone: see the receiver's
-// tests); readings only while idle lasts, never mixing two runs.  Clock error within +-3 ppm after
-// 30 s of idle at SNR 10 dB, for -300..+300 ppm.
+// truth: every IMD reading within 1 dB, clock error within 3 ppm.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,8 +13,7 @@
 namespace psk {
 namespace {
 
-// Every reading within 1 dB of the truth and at least min_readings of them,
-// from a receiver set to set_hz; returns the number of readings.
+// Checks every reading is within 1 dB of the truth, and at least min_readings; returns them.
 size_t check_imd(const TestSignalSpec& spec, size_t min_readings, int32_t set_hz = 1500) {
   const double truth = test::imd_truth(spec);
   const test::Readings r = test::measure(spec.mode, make_test_signal(spec).samples, set_hz);
@@ -30,7 +23,7 @@ size_t check_imd(const TestSignalSpec& spec, size_t min_readings, int32_t set_hz
   return r.imd.size();
 }
 
-// Idle with the carrier 3.1 Hz above the receiver (AFC on), then text.
+// All modes, both distortions, carrier 3.1 Hz above the receiver (AFC on).
 TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSnr30) {
   struct Case {
     double imd, snr, idle_seconds;
@@ -48,9 +41,9 @@ TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSn
       }
 }
 
+// At 0 dB SNR and below: within 1 dB or no reading (-16.3 dB reads in a
+// minute; -27.5 dB at 0 dB never).  Text without idle: nothing.
 TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
-  // Products 27.5 dB down at 0 dB SNR are below what the noise lets through;
-  // at -16.3 dB a minute of idle gives readings.
   TestSignalSpec spec{.seed = 23};
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125})
     for (double snr : {0.0, -4.0, -8.0})
@@ -72,9 +65,8 @@ TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
   }
 }
 
-// A signal without distortion has no products to read: no IMD reading, even
-// without noise (the clock still reads).  A signal so low that a product tone
-// would fall below 20 Hz (BPSK125 at 200 Hz: 12.5 Hz) is not measured at all.
+// No distortion: no IMD reading, even without noise (the clock reads).  A
+// product tone below 20 Hz (BPSK125 at 200 Hz) means no measurement at all.
 TEST(ImdMeasure, NoReadingWithoutProductsOrWithProductsOutOfTheBand) {
   const TestSignalSpec clean{.mode = PskMode::Bpsk63, .idle_seconds = 20, .seconds = 20};
   const test::Readings r = test::measure(clean.mode, make_test_signal(clean).samples);
@@ -90,10 +82,8 @@ TEST(ImdMeasure, NoReadingWithoutProductsOrWithProductsOutOfTheBand) {
   check_imd(low, 1, 300);
 }
 
-// Idle, text, idle, text, idle, the drive changed during the second text:
-// readings come only in the idle runs (from one stretch after a run starts to
-// its end), each run's readings are its own IMD, so the meter follows the
-// change at once, and nothing mixes text or two runs.
+// Three idle runs between texts, the drive changed in the second text:
+// readings only inside each run, each of its own IMD, never mixing runs.
 TEST(ImdMeasure, ReadingsComeOnlyFromIdleRunsAndFollowAChangeOfDrive) {
   const double sps = 128.0;  // QPSK63
   const std::string text = "The drive is changed now.";
@@ -104,8 +94,7 @@ TEST(ImdMeasure, ReadingsComeOnlyFromIdleRunsAndFollowAChangeOfDrive) {
     if (k < 2) modulator.append_text(text);
   }
   const std::vector<float> clean = test::render_all(modulator);
-  // True spans: idle starts (as a waveform) one symbol after the last data
-  // bit and ends with its last reversal; QPSK flushes its code for 4 symbols.
+  // Idle starts a symbol after the last data bit (QPSK flushes 4), ends at its last reversal.
   const double text_symbols = static_cast<double>(varicode_encode(text).size());
   double spans[3][2];
   for (int k = 0; k < 3; ++k) {
@@ -144,9 +133,7 @@ TEST(ImdMeasure, ReadingsComeOnlyFromIdleRunsAndFollowAChangeOfDrive) {
   for (int k = 0; k < 3; ++k) EXPECT_GE(per_run[k], 5) << k;
 }
 
-// Retuned to another signal, the measurements start afresh: no reading of
-// the new signal averages the old one's; the clock estimate restarts too.  A
-// small retune (the operator's fine tuning) keeps them.
+// Retuned to another signal, IMD and clock start afresh; a 1 Hz retune keeps them.
 TEST(ImdMeasure, RetuningToAnotherSignalStartsTheMeasurementsAfresh) {
   TestSignalSpec a{.mode = PskMode::Bpsk63, .carrier_hz = 1000, .imd_db = -20, .ppm = 150};
   a.idle_seconds = 40, a.seconds = 40;
@@ -178,6 +165,7 @@ TEST(ImdMeasure, RetuningToAnotherSignalStartsTheMeasurementsAfresh) {
   for (const test::Reading& reading : second.clock) EXPECT_NEAR(reading.value, -150.0, 3.0);
 }
 
+// Every mode, -300..+300 ppm, SNR 10 dB, 30 s of idle.
 TEST(ClockError, Within3PpmAfter30SecondsOfIdleAtSnr10) {
   std::vector<std::pair<PskMode, double>> cases = {
       {PskMode::Bpsk31, -117}, {PskMode::Bpsk31, 0}, {PskMode::Bpsk31, 61}};

@@ -1,8 +1,5 @@
-// Sound files and resampling.  The resampler against pure tones: passband
-// gain within 0.02 dB up to 3000 Hz; whatever folds into 0..3300 Hz at least
-// 85 dB down; no added delay (output sample k is the input at k/8000 s,
-// within 1e-3).  Damaged and unusual files give a clear message or a correct
-// result, never a crash.
+// Sound files and resampling.  Damaged and unusual files give a clear
+// message or a correct result, never a crash.
 #include "sources/wav_source.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +31,7 @@ std::vector<float> resample(double rate, const std::vector<float>& x, size_t blo
   return y;
 }
 
-// Gain in dB of a full-scale tone through the resampler, over the middle
-// half of the output (away from the start and the end).
+// Gain (dB) of a full-scale tone through the resampler, over the middle half.
 double gain_db(double rate, double hz) {
   const std::vector<float> y = resample(rate, tone(hz, rate, size_t(0.3 * rate)), 4096);
   double p = 0;
@@ -43,8 +39,7 @@ double gain_db(double rate, double hz) {
   return 10 * std::log10(p / static_cast<double>(3 * y.size() / 4 - y.size() / 4) / 0.5 + 1e-30);
 }
 
-// Rates from 1000 Hz to 768 kHz are taken; 8000 Hz passes unchanged (see the
-// files' tests).
+// Passband within 0.02 dB to 3000 Hz; what folds into 0..3300 Hz 85 dB down.
 TEST(Resampler, PassesTheBandAndStopsWhatWouldFoldIntoIt) {
   EXPECT_FALSE(Resampler::rate_supported(999));
   EXPECT_FALSE(Resampler::rate_supported(1e6));
@@ -64,11 +59,10 @@ TEST(Resampler, KeepsTimeAndLengthWhateverTheBlocks) {
   const std::vector<float> whole = resample(rate, x, x.size()), pieces = resample(rate, x, 37);
   ASSERT_EQ(whole.size(), pieces.size());
   for (size_t i = 0; i < whole.size(); ++i) ASSERT_NEAR(whole[i], pieces[i], 1e-6f) << i;
-  // The output runs to the last input sample less half the filter.
+  // No added delay: output k is the input at k / 8000 s (within 1e-3).
   Resampler r(rate);
   EXPECT_NEAR(static_cast<double>(whole.size()), (x.size() - r.half_length()) / r.step(), 2.0);
-  for (size_t k = whole.size() / 4; k < whole.size() / 2;
-       ++k)  // output k is the tone at k / 8000 s
+  for (size_t k = whole.size() / 4; k < whole.size() / 2; ++k)
     ASSERT_NEAR(whole[k], std::cos(2 * M_PI * 1234 * k / 8000.0 + 0.7), 1e-3) << k;
 }
 
@@ -137,7 +131,7 @@ TEST_F(WavSourceTest, TruncatedAndOneSampleFilesGiveWhatTheyHoldThenEnd) {
 }
 
 TEST_F(WavSourceTest, StereoAt96kHzBecomesMonoAt8kHz) {
-  // Left: 1000 Hz tone; right: silence.  Mono is their mean.
+  // Left: 1000 Hz tone; right: silence; mono is their mean.
   const std::vector<float> left = tone(1000, 96000, 96000, 0.8);
   std::vector<float> x(2 * 96000);
   for (size_t i = 0; i < 96000; ++i) x[2 * i] = left[i];
@@ -161,7 +155,7 @@ TEST_F(WavSourceTest, SilenceReadsAsSilenceInTheReceiver) {
 }
 
 TEST_F(WavSourceTest, FloatFileWithNanAndHugeValuesStaysFinite) {
-  // A float WAV image in memory: 4 samples, one NaN, one infinity, one huge.
+  // A float WAV image in memory: 0.5, NaN, infinity, 1e30.
   std::string image = "RIFF";
   auto u32 = [&](uint32_t v) { image.append(reinterpret_cast<const char*>(&v), 4); };
   auto u16 = [&](uint16_t v) { image.append(reinterpret_cast<const char*>(&v), 2); };
