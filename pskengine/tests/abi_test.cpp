@@ -1,5 +1,4 @@
-// libpskengine.so through its C interface, as the program uses it; 1000
-// start/stop cycles run under LeakSanitizer in the sanitizer build.
+// libpskengine.so through its C interface (the start/stop cycles run under LeakSanitizer too).
 #include <gtest/gtest.h>
 
 #include <algorithm>

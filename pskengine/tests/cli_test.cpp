@@ -1,5 +1,4 @@
-// tonvista-cli as a program: exit statuses and messages, the WAV generate
-// writes and the JSON lines measure prints.
+// tonvista-cli as a program: statuses, messages, generated WAVs and measure's JSON lines.
 #include <gtest/gtest.h>
 
 #include <array>

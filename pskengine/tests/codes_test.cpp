@@ -1,5 +1,4 @@
-// Varicode (the ASCII table, the high bytes, the decoder) and the Viterbi
-// decoder of the QPSK convolutional code.
+// Varicode and the Viterbi decoder of the QPSK convolutional code.
 #include <gtest/gtest.h>
 
 #include <algorithm>

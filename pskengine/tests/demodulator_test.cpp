@@ -1,5 +1,4 @@
-// The demodulator: third-party recordings, clean and noisy signals of every
-// mode, the opposite QPSK sideband sense, symbol instants and phase vectors.
+// The demodulator: recordings, every mode clean and in noise, QPSK sense, timing, vectors.
 #include <gtest/gtest.h>
 
 #include <cmath>

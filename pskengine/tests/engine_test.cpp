@@ -1,5 +1,4 @@
-// The running engine with scripted, real-time-paced sources: notifications,
-// status, start and stop; and the audio callback's lock-free ring.
+// The running engine with scripted real-time sources, and the audio callback's ring.
 #include "runtime/engine.h"
 
 #include <gtest/gtest.h>

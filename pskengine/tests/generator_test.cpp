@@ -1,5 +1,4 @@
-// The test-signal generator and the built-in signal against the definitions
-// of IMD (a long DFT of the tones), SNR in 2500 Hz and clock error.
+// The generator and the built-in signal against the definitions of IMD, SNR and clock error.
 #include <gtest/gtest.h>
 
 #include <cmath>

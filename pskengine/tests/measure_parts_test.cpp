@@ -1,5 +1,4 @@
-// The measurement's parts against exact truth: tone analysis, idle runs and
-// stretches, and the IMD meter's and clock estimator's rules on set tones.
+// The measurement's parts against exact truth, the meters on stretches set by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>

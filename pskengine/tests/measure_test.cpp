@@ -1,5 +1,4 @@
-// IMD and clock-error readings of the receiver core against the generator's
-// truth: every IMD reading within 1 dB, clock error within 3 ppm.
+// The receiver core's IMD (within 1 dB) and clock error (within 3 ppm) against the truth.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// Modulator: QPSK phases worked out by hand, the idle spectrum and the
-// clock-error rendering (BPSK phases: the decoding tests).
+// Modulator: QPSK phases worked out by hand, idle spectrum, clock error.
 #include "modulator.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The receiver core: settings, reset, block-size independence, raw samples,
-// the built-in signal and noise alone.
+// The receiver core: settings, blocks, raw samples, the built-in signal, noise alone.
 #include "core/receiver.h"
 
 #include <gtest/gtest.h>

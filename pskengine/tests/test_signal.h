@@ -1,5 +1,4 @@
-// Shared helpers for the engine's tests: signals with known truth, noise at
-// an SNR in 2500 Hz, and the receiver core run over them.
+// Shared helpers: signals with known truth, noise at an SNR in 2500 Hz, the core run.
 #pragma once
 
 #include <algorithm>

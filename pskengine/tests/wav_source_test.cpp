@@ -1,5 +1,4 @@
-// Sound files and resampling.  Damaged and unusual files give a clear
-// message or a correct result, never a crash.
+// Sound files (a clear message or a correct result, never a crash) and resampling.
 #include "sources/wav_source.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +58,7 @@ TEST(Resampler, KeepsTimeAndLengthWhateverTheBlocks) {
   const std::vector<float> whole = resample(rate, x, x.size()), pieces = resample(rate, x, 37);
   ASSERT_EQ(whole.size(), pieces.size());
   for (size_t i = 0; i < whole.size(); ++i) ASSERT_NEAR(whole[i], pieces[i], 1e-6f) << i;
-  // No added delay: output k is the input at k / 8000 s (within 1e-3).
+  // Output runs to the last input less half the filter; output k is the input at k / 8000 s.
   Resampler r(rate);
   EXPECT_NEAR(static_cast<double>(whole.size()), (x.size() - r.half_length()) / r.step(), 2.0);
   for (size_t k = whole.size() / 4; k < whole.size() / 2; ++k)
