@@ -40,9 +40,5 @@ TEST(DeviceList, AScriptedListReplacesTheRealOneUntilCleared) {
   EXPECT_FALSE(devices::SoundDeviceNames(nullptr).has_value());
 
   devices::ClearDeviceListOverride();
-  const auto names = devices::SoundDeviceNames(&error);
-  if (names) {
-    EXPECT_EQ(names->back(), psk::kBuiltinSignalName);
-  }
-  EXPECT_EQ(names.has_value(), psk::list_devices().ok);
+  EXPECT_EQ(devices::SoundDeviceNames(&error).has_value(), psk::list_devices().ok);
 }
