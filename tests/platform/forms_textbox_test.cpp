@@ -147,14 +147,13 @@ TEST_F(TextFixture, OperatorTypingChangesTextAndCaretAndReplacesASelection) {
 }
 
 TEST_F(TextFixture, DoubleClickRunsDblClickOnce) {
-  int rec_double_clicks = 0, term_double_clicks = 0;
-  rec.DblClick = [&] { ++rec_double_clicks; };
-  term.DblClick = [&] { ++term_double_clicks; };
+  std::string seen;
+  rec.DblClick = [&] { seen += "txtRec "; };
+  term.DblClick = [&] { seen += "Term"; };
   form.Show();
   QTest::mouseDClick(line(), Qt::LeftButton);
   QTest::mouseDClick(edit()->viewport(), Qt::LeftButton);
-  EXPECT_EQ(rec_double_clicks, 1);
-  EXPECT_EQ(term_double_clicks, 1);
+  EXPECT_EQ(seen, "txtRec Term");
 }
 
 TEST(TextModel, DisplayAndModelPositionsMeetAtLineBreaks) {
@@ -174,10 +173,9 @@ TEST(TextModel, DisplayAndModelPositionsMeetAtLineBreaks) {
 }
 
 TEST(Strings, CountUtf16Units) {
-  for (const auto& [text, length] :
-       {std::pair{"", 0}, {"Card Opened ", 12}, {"漢字 ON", 5}, {"a😀", 3}}) {
-    EXPECT_EQ(forms::Len(text), length) << text;
-  }
+  const std::pair<const char*, int> lengths[] = {
+      {"", 0}, {"Card Opened ", 12}, {"漢字 ON", 5}, {"a😀", 3}};
+  for (const auto& [text, length] : lengths) EXPECT_EQ(forms::Len(text), length) << text;
   EXPECT_EQ(forms::LeftChars("漢字 ON", 2), "漢字");
   EXPECT_EQ(forms::RightChars("漢字 ON", 2), "ON");
   EXPECT_EQ(forms::LeftChars("abc", 10), "abc");
