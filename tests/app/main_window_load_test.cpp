@@ -1,5 +1,4 @@
-// The main window's load and unload: the start report, the engine calls in
-// order, the tuning scroll bar, and the settings and controls it leaves.
+// The main window's load and unload: start report, engine calls, start values.
 #include <gtest/gtest.h>
 
 #include "platform/screen/screen.h"
@@ -56,9 +55,7 @@ TEST(MainWindowLoad, SendsTheInitialSettingsInOrder) {
              "fnSetRXFrequency(1500,0,0)", "fnSetAFCLimit(500,0)", "fnSetFFTMode(3,100,1)"}));
 }
 
-// The engine's frequency moves the scroll bar, whose change retunes; at its
-// design value 1350 it does not move. Left open: a frequency it cannot show
-// leaves it at 1350 and the load completes.
+// Left open: a frequency the scroll bar cannot show leaves it at 1350; the load completes.
 TEST(MainWindowLoad, TheEnginesFrequencyRetunesOnlyWhenItMovesTheScrollBar) {
   const std::pair<int, int> cases[] = {{1500, 1500},  {1350, 1350}, {100, 100},
                                        {3000, 3000},  {99, 1350},   {3001, 1350},

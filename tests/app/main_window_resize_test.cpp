@@ -1,5 +1,4 @@
-// The main window's resize rule: Term spans the window above Frame2, which
-// keeps 600 twips above the window's bottom edge; nothing else moves.
+// The resize rule: Term spans the window above Frame2, 600 twips above the bottom.
 #include <gtest/gtest.h>
 
 #include "replay_test_support.h"
@@ -8,8 +7,7 @@ using namespace testing_support;
 
 namespace {
 
-// After the script: Term's and Frame2's left, top, width and height, then
-// Picture2's top (inside Frame2).
+// Term's and Frame2's left, top, width and height, then Picture2's top.
 QJsonArray Layout(replay::Session& session, const std::string& script) {
   session.Run(script);
   const QJsonObject s = session.Snapshot();

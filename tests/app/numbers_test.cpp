@@ -1,5 +1,4 @@
-// The shared number conversions: half-to-even rounding into 16 and 32 bits
-// and reading texts as numbers (the text forms: the IMD readout tests).
+// The shared number conversions: half-to-even rounding and texts read as numbers.
 #include "app/numbers.h"
 
 #include <gtest/gtest.h>

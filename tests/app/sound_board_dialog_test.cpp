@@ -1,5 +1,4 @@
-// The sound-device dialog through the replay session, on lists of 0, 1 and
-// 120 devices: its controls and list, OK, Cancel and closing the window.
+// The sound-device dialog on lists of 0, 1 and 120 devices: OK, Cancel, closing.
 #include <gtest/gtest.h>
 
 #include <QWidget>
@@ -129,8 +128,7 @@ TEST(SoundBoardDialog, OkStartsTheEngineOnTheChosenDevice) {
 TEST(SoundBoardDialog, OkOpensTheMainWindowBeforeTheDialogCloses) {
   replay::Session session;
   session.Run(DevicesLine(120) + "\nload\nset frmSoundBoard.Combo1 \"100 Device 100\"");
-  // What the dialog's unload finds: main window loaded and shown, dialog
-  // still shown, the start report in Term, the device.
+  // What the dialog's unload finds: Form1 loaded, both shown, Term, the device.
   std::string at_unload;
   SoundBoardDialog& dialog = frmSoundBoard();
   dialog.UnloadHandler = [&, unload = dialog.UnloadHandler] {

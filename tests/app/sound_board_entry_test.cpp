@@ -1,5 +1,4 @@
-// The device an entry of the sound-device dialog selects: its whole leading
-// number, beside the earlier rule that read only its first two characters.
+// The device a dialog entry selects, beside the old first-two-characters rule.
 #include <gtest/gtest.h>
 
 #include "app/frm_sound_board.h"
@@ -31,8 +30,7 @@ TEST(SoundBoardEntry, ReadsTheWholeLeadingNumberWhereTwoCharactersCutItShort) {
       {"- 5", 0, 0},
       {"1e3", 1, 1},  // no exponent: the number stops at the letter
       {"007", 0, 7},
-      // A number no device can have is clamped into 16 bits (the engine then
-      // reports a bad device); a long run of digits never overflows.
+      // Clamped into 16 bits (the engine then reports a bad device), never overflowing.
       {"32767", 32, 32767},
       {"32768", 32, 32767},
       {"-32768", -3, -32768},

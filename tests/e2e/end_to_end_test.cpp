@@ -14,8 +14,7 @@
 
 namespace {
 
-// Runs the event loop until `done` holds or `seconds` of wall-clock time have
-// passed; the engine paces its built-in signal in real time.
+// Runs the event loop until `done` or `seconds` (the signal runs in real time).
 bool RunUntil(const std::function<bool()>& done, int seconds) {
   QElapsedTimer timer;
   timer.start();

@@ -1,5 +1,4 @@
-// The device list: the engine's own enumeration with the built-in test
-// signal last, and the replay tool's scripted lists.
+// The device list: the engine's enumeration, the test signal last; scripted lists.
 #include "platform/devices/devices.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Option buttons, check boxes, command buttons and combo boxes: values,
-// exclusivity within a container, and when Click runs.
+// Option buttons, check boxes, command buttons and combo boxes: values and Click.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -45,8 +44,7 @@ struct ButtonFixture : testing::Test {
   }
 };
 
-// Selecting in code or by the operator clicks; clearing and reselecting in
-// code do not; the operator's click on the selected button clicks again.
+// Clearing or reselecting in code runs no Click; the operator's click always does.
 TEST_F(ButtonFixture, OptionsExcludeEachOtherOnlyWithinTheirContainerAndClickWhenSelected) {
   option2[0].SetValue(true);
   option3[2].SetValue(true);

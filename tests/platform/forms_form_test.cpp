@@ -1,5 +1,4 @@
-// Forms and what every control has: twips geometry, load, resize and
-// unload order, the controls list, tab order, the screen in twips.
+// Forms and controls: twips geometry, load/resize/unload, the controls list, tab order.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -34,8 +33,7 @@ struct LifecycleFixture : testing::Test {
   forms::Form form{"Form1"};
   std::vector<std::string> events;
 
-  // The window frame in pixels (the offscreen platform draws a thin one
-  // once the window is shown).
+  // The window frame in pixels (thin, once the window is shown).
   QSize Frame() { return form.window()->frameGeometry().size() - form.window()->size(); }
   static std::string Resized(int width_px, int height_px) {
     return "resize " + std::to_string(width_px * 15) + "x" + std::to_string(height_px * 15);

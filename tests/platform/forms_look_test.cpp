@@ -1,5 +1,4 @@
-// What the operator sees: back and fore colours on every kind of control,
-// the Japanese design fonts, and the wrapping of label captions.
+// What the operator sees: colours on every kind of control, fonts, caption wrapping.
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
@@ -28,8 +27,7 @@ QColor Q(forms::Rgb c) {
   return QColor(c.r, c.g, c.b);
 }
 
-// The first row of a picture, within a margin of 2 pixels (inside a
-// border), that holds a pixel darker than `level` (text); -1 when none.
+// The first row inside a 2-pixel margin with a pixel darker than `level`; -1 if none.
 int FirstDarkRow(const QImage& image, int level = 100) {
   for (int y = 2; y < image.height() - 2; ++y) {
     for (int x = 2; x < image.width() - 2; ++x) {
@@ -133,8 +131,7 @@ TEST(LabelWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
   for (const QString& line : split) EXPECT_LE(metrics.horizontalAdvance(line), narrow);
 }
 
-// The title is nine ideographic spaces, three spaces and the name: in a
-// label 1320 x 795 the spaces fill the first line and the name goes below.
+// The title's leading ideographic spaces fill the first line; the name goes below.
 TEST_F(LookFixture, LeadingIdeographicSpacesPushTheTitleBelowTheFirstLine) {
   auto make = [&](const std::string& caption) {
     auto label = std::make_unique<forms::Label>(&frame2, "lbCaption(0)", true);

@@ -1,5 +1,4 @@
-// Picture boxes: the record of operations, the pixels they leave (15 twips
-// a pixel), child controls, resizing, mouse presses and saving.
+// Picture boxes: the record, the pixels drawn, children, resizing, mouse and saving.
 #include <gtest/gtest.h>
 
 #include <QImage>

@@ -1,5 +1,4 @@
-// Scroll bars: Min above Max (value 3000 at the top), steps of the arrows
-// and the track, Change exactly once per change, refused values.
+// Scroll bars: Min above Max, arrow and track steps, Change once per change.
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
@@ -25,8 +24,7 @@ struct ScrollFixture : testing::Test {
     bar.SetValue(value);
     seen.clear();
   }
-  // What a click on an arrow (a line) or the track (a page) does; with the
-  // appearance not inverted, "add" is the bottom arrow and the track below.
+  // A click on an arrow or the track ("add": the bottom arrow, the track below).
   void Step(QAbstractSlider::SliderAction action) { widget()->triggerAction(action); }
 };
 

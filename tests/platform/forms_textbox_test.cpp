@@ -1,5 +1,4 @@
-// Text boxes: CR LF and UTF-16 counting in the text, line breaks on screen,
-// caret and insertion, the operator's typing and double clicks.
+// Text boxes: CR LF and UTF-16 counting, line breaks shown, caret, typing, clicks.
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
@@ -92,8 +91,7 @@ TEST_F(TextFixture, CaretCountsUtf16UnitsIsClampedAndInsertionLeavesItAfterTheTe
   EXPECT_EQ(term_changes, 5);
 }
 
-// The received-text area's use: characters appended, the text cut to its last
-// 500 past 1000; the widget shows what the box holds however often it caught up.
+// The receive area's use (appends, trims past 1000): the widget shows the same text.
 TEST_F(TextFixture, AppendedCharactersWithTrimmingMatchAPlainString) {
   std::u16string expected;
   term.SetText("");

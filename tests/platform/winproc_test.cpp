@@ -1,5 +1,4 @@
-// Window procedures and message posting: replacement, forwarding, delivery
-// order across threads and the coalescing of display notifications.
+// Window procedures and posting: replacement, forwarding, order, coalescing.
 #include "platform/winproc/winproc.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// tonvista-replay as a program: its dump, script errors, a missing or
-// incomplete engine, and a missing device list.
+// tonvista-replay as a program: dump, script errors, missing engine or devices.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
