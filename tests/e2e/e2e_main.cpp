@@ -1,5 +1,4 @@
-// main() of the end-to-end test: a headless Qt application that loads the
-// real engine library from its own folder, as the program does.
+// main() of the end-to-end test: a headless Qt application with the real engine.
 #include <gtest/gtest.h>
 
 #include <QApplication>

