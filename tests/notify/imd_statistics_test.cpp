@@ -91,10 +91,6 @@ TEST_F(ImdReadings, TheResetButtonEmptiesTheReadoutsKeepsTheClockErrorAndStartsA
     EXPECT_EQ(SettingOf(last, name), value) << name;
   }
   EXPECT_TRUE(CallList(last).empty());
-  // The empty scale: a clear, the pen width and four bands, no bar.
-  const QJsonArray ops = DrawOf(last, "Picture5");
-  ASSERT_EQ(ops.size(), 6);
-  EXPECT_EQ(ops[5].toObject()["x2"].toDouble(), 8595.0);
-  EXPECT_EQ(ops[5].toObject()["y1"].toDouble(), 0.0);
+  EXPECT_EQ(DrawOf(last, "Picture5").size(), 6);  // the empty scale, no bar
   EXPECT_EQ(After({-40}), "Best: -40 Worst: -40 Average: -40 dB | 1 | -40 dB");
 }
