@@ -1,5 +1,5 @@
-// The mode and range options, squelch and raw-gain scroll bars, reset and
-// kanji buttons and the combo boxes, with exactly their engine calls.
+// The mode and range options, squelch and raw-gain scroll bars, kanji button
+// and the combo boxes, with exactly their engine calls.
 #include "controls/actions.h"
 
 #include <gtest/gtest.h>
@@ -10,60 +10,43 @@
 
 using namespace testing_support;
 using Calls = std::vector<std::string>;
+using Actions = LoadedMainWindow;
 
-namespace {
-
-struct Actions : LoadedMainWindow {};
-
-}  // namespace
-
-TEST_F(Actions, ModeOptionsSendTheirEngineCodes) {
-  const int codes[] = {0, 1, 8, 9, 16, 17};
+TEST_F(Actions, ModeAndRangeOptionsSetTheirModeOrPreset) {
   // BPSK31, selected at start, sends its code again when clicked.
+  const int codes[] = {0, 1, 8, 9, 16, 17};
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(CallsAfter("click Option2 " + std::to_string(i)),
               (Calls{"fnSetRXPSKMode(" + std::to_string(codes[i]) + ",0)"}))
         << i;
     EXPECT_EQ(PskMode, codes[i]) << i;
   }
-  // An index without a mode changes nothing.
-  for (int i : {-1, 6, 100}) Option2_Click(i);
-  EXPECT_TRUE(CallList(session.Snapshot()).empty());
-  EXPECT_EQ(PskMode, 17);
-}
-
-TEST_F(Actions, RangeOptionsApplyTheirPresetWithoutAnEngineCall) {
   const struct {
     int index, low, high, grid;
   } presets[] = {{3, 500, 3000, 25}, {0, 1200, 1800, 12}, {1, 1000, 2000, 20}, {2, 500, 2500, 20}};
   for (const auto& p : presets) {
     EXPECT_EQ(CallsAfter("click Option3 " + std::to_string(p.index)), Calls{}) << p.index;
-    EXPECT_EQ(DisplayLowHz, p.low) << p.index;
-    EXPECT_EQ(DisplayHighHz, p.high) << p.index;
-    EXPECT_EQ(GridDivisions, p.grid) << p.index;
+    EXPECT_EQ(std::vector<int>({DisplayLowHz, DisplayHighHz, GridDivisions}),
+              std::vector<int>({p.low, p.high, p.grid}))
+        << p.index;
   }
-  for (int i : {-1, 4}) Option3_Click(i);  // no preset: nothing changes
-  EXPECT_EQ(DisplayLowHz, 500);
-  EXPECT_EQ(DisplayHighHz, 2500);
-  EXPECT_EQ(GridDivisions, 20);
+  // An index without a mode or preset changes nothing.
+  for (int i : {-1, 6, 100}) Option2_Click(i);
+  for (int i : {-1, 4}) Option3_Click(i);
+  EXPECT_TRUE(CallList(session.Snapshot()).empty());
+  EXPECT_EQ(PskMode, 17);
+  EXPECT_EQ(std::vector<int>({DisplayLowHz, DisplayHighHz, GridDivisions}),
+            std::vector<int>({500, 2500, 20}));
 }
 
 TEST_F(Actions, TheSquelchRunsOppositeToItsScrollBarTheRawGainCallsNothing) {
-  for (const auto& [value, level] : {std::pair{0, 99}, {99, 0}, {50, 49}, {1, 98}}) {
+  for (const auto& [value, level] : {std::pair{0, 99}, {99, 0}, {50, 49}}) {
     EXPECT_EQ(CallsAfter("set VScroll3 " + std::to_string(value)),
               (Calls{"fnSetSquelchThreshold(" + std::to_string(level) + ",0,0)"}))
         << value;
     EXPECT_EQ(SquelchLevel, level) << value;
   }
   EXPECT_EQ(CallsAfter("set VScroll2 200\nset VScroll2 17"), Calls{});
-  EXPECT_EQ(Form1().VScroll2.Value(), 17);
-}
-
-TEST_F(Actions, TheResetButtonResetsTheStatisticsWithoutAnEngineCall) {
-  session.Run("post 2027 -31 0");
-  EXPECT_EQ(CallsAfter("click Command1"), Calls{});
-  EXPECT_EQ(ImdCount, 0);
-  EXPECT_EQ(ImdBest, 9999);
 }
 
 TEST_F(Actions, TheKanjiButtonTogglesModeAndCaption) {
@@ -80,10 +63,10 @@ TEST_F(Actions, TheKanjiButtonTogglesModeAndCaption) {
 TEST_F(Actions, EitherFftComboSendsBothValuesWith100Between) {
   EXPECT_EQ(CallsAfter("set Combo1 5"), (Calls{"fnSetFFTMode(5,100,1)"}));
   EXPECT_EQ(CallsAfter("set Combo2 40"), (Calls{"fnSetFFTMode(5,100,40)"}));
-  EXPECT_EQ(CallsAfter("set Combo1 10\nset Combo2 90"),
-            (Calls{"fnSetFFTMode(10,100,40)", "fnSetFFTMode(10,100,90)"}));
   // Picking the value already shown sends it again.
-  EXPECT_EQ(CallsAfter("set Combo2 90"), (Calls{"fnSetFFTMode(10,100,90)"}));
+  EXPECT_EQ(
+      CallsAfter("set Combo1 10\nset Combo2 90\nset Combo2 90"),
+      (Calls{"fnSetFFTMode(10,100,40)", "fnSetFFTMode(10,100,90)", "fnSetFFTMode(10,100,90)"}));
 }
 
 TEST_F(Actions, ATypedFftValueOutOfRangeIsIgnoredAndTheLastGoodValueReturns) {
@@ -97,28 +80,25 @@ TEST_F(Actions, ATypedFftValueOutOfRangeIsIgnoredAndTheLastGoodValueReturns) {
   session.Snapshot();
   // The engine's ranges: smoothing 1..10, bias 1..90.
   const std::pair<const char*, const char*> cases[] = {
-      {"Combo2", "abc"}, {"Combo2", "91"},  {"Combo2", "0"},          {"Combo2", ""},
-      {"Combo2", "-5"},  {"Combo1", "11"},  {"Combo1", "0.4"},        {"Combo1", "x3"},
-      {"Combo1", "1e9"}, {"Combo1", "3 4"}, {"Combo2", "99999999999"}};
+      {"Combo2", "abc"}, {"Combo2", "91"},  {"Combo2", "0"},   {"Combo2", ""},
+      {"Combo1", "11"},  {"Combo1", "0.4"}, {"Combo1", "1e9"}, {"Combo2", "99999999999"}};
   for (const auto& [combo, typed] : cases) {
     const std::string other = std::string(combo) == "Combo1" ? "Combo2 20" : "Combo1 7";
     session.Run(std::string("set ") + combo + " \"" + typed + "\"");
     // Typing runs nothing; picking in the other box sends the good values.
     EXPECT_EQ(CallsAfter("set " + other), (Calls{"fnSetFFTMode(7,100,20)"})) << typed;
-    EXPECT_EQ(Form1().Combo1.Text(), "7") << typed;
-    EXPECT_EQ(Form1().Combo2.Text(), "20") << typed;
+    EXPECT_EQ(Form1().Combo1.Text() + " " + Form1().Combo2.Text(), "7 20") << typed;
   }
   // A typed number in range is taken, rounded as numbers are (2.5 to 2).
   session.Run("set Combo2 \"2.5\"");
   EXPECT_EQ(CallsAfter("set Combo1 1"), (Calls{"fnSetFFTMode(1,100,2)"}));
-  EXPECT_EQ(FftBias, 2);
 }
 
 TEST_F(Actions, Combo3SetsTheWaterfallGainWithoutAnEngineCall) {
   EXPECT_EQ(CallsAfter("set Combo3 1\nset Combo3 3"), Calls{});
   EXPECT_EQ(WaterfallGain, 3);
   // Out of the gain's range 1..5, or no number: the gain stays.
-  for (const char* typed : {"6", "0", "-1", "five", "40000"}) {
+  for (const char* typed : {"6", "0", "five", "40000"}) {
     Form1().Combo3.SetText(typed);
     Combo3_Click();
     EXPECT_EQ(WaterfallGain, 3) << typed;

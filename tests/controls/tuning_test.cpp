@@ -8,14 +8,13 @@
 
 using namespace testing_support;
 using Calls = std::vector<std::string>;
+// A loaded main window: engine, txtRec and VScroll1 at 1500, AFC on.
+using Tuning = LoadedMainWindow;
 
 namespace {
 
-// A loaded main window: engine, txtRec and VScroll1 at 1500, AFC on.
-struct Tuning : LoadedMainWindow {};
-
-Calls Tune(int hz) {
-  return {"fnSetRXFrequency(" + std::to_string(hz) + ",0,0)"};
+std::string Tune(int hz) {
+  return "fnSetRXFrequency(" + std::to_string(hz) + ",0,0)";
 }
 
 }  // namespace
@@ -23,18 +22,17 @@ Calls Tune(int hz) {
 TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
   // Picture2 is 9045 wide; 500..2500 Hz gives 4.5225 twips per hertz.
   const std::pair<int, Calls> cases[] = {
-      {0, Tune(500)},     {-2, Tune(500)},  // 499.56 rounds onto the edge
-      {-3, {}},           {-1000, {}},      // 499.34 and below: outside
-      {9045, Tune(2500)}, {9047, Tune(2500)}, {9048, {}},     {20000, {}},
-      {4522, Tune(1500)}, {1, Tune(500)},     {3, Tune(501)},
+      {0, {Tune(500)}}, {-2, {Tune(500)}},  // 499.56 rounds onto the edge
+      {-3, {}},         {9045, {Tune(2500)}}, {9047, {Tune(2500)}}, {9048, {}},
+      {20000, {}},      {4522, {Tune(1500)}}, {3, {Tune(501)}},
   };
   for (const auto& [x, calls] : cases) {
     EXPECT_EQ(CallsAfter("mousedown Picture2 " + std::to_string(x) + " 500"), calls) << x;
   }
   // The range presets move the edges: 1200..1800 over 9045 twips.
-  EXPECT_EQ(CallsAfter("click Option3 0\nmousedown Picture2 0 0"), Tune(1200));
-  EXPECT_EQ(CallsAfter("mousedown Picture2 9045 0"), Tune(1800));
-  EXPECT_EQ(CallsAfter("mousedown Picture2 -8 0"), Calls{});
+  EXPECT_EQ(CallsAfter("click Option3 0\nmousedown Picture2 0 0\nmousedown Picture2 9045 0"
+                       "\nmousedown Picture2 -8 0"),
+            (Calls{Tune(1200), Tune(1800)}));
 }
 
 TEST_F(Tuning, ClickToTuneTakesAnyButtonRoundsHalvesToEvenAndNeedsABoxWidth) {
@@ -43,9 +41,7 @@ TEST_F(Tuning, ClickToTuneTakesAnyButtonRoundsHalvesToEvenAndNeedsABoxWidth) {
   box.SetWidth(8000.4f);
   for (int button : {1, 2, 4}) box.FireMouseDown(button, 0, 2, 0);  // 500.5
   box.FireMouseDown(1, 1, 6, 0);                                    // 501.5
-  box.FireMouseDown(1, 0, 4001.9f, 9999);                           // 1500.475
-  EXPECT_EQ(CallList(session.Snapshot()),
-            (Calls{Tune(500)[0], Tune(500)[0], Tune(500)[0], Tune(502)[0], Tune(1500)[0]}));
+  EXPECT_EQ(CallList(session.Snapshot()), (Calls{Tune(500), Tune(500), Tune(500), Tune(502)}));
   // Left open: a box without width (or less than half a twip) does nothing.
   box.SetWidth(0);
   for (float x : {0.f, 10.f, -10.f}) box.FireMouseDown(1, 0, x, 0);
@@ -54,61 +50,47 @@ TEST_F(Tuning, ClickToTuneTakesAnyButtonRoundsHalvesToEvenAndNeedsABoxWidth) {
   EXPECT_TRUE(CallList(session.Snapshot()).empty());
 }
 
-TEST_F(Tuning, WithAfcOffAClickOrDoubleClickRetunesButLeavesTxtRecAndTheScrollBar) {
+TEST_F(Tuning, TheScrollBarRetunesOnlyWithAfcOffClicksAndTheShortcutLeaveTxtRec) {
+  // AFC on: the double click retunes, the scroll bar only moves txtRec.
+  EXPECT_EQ(CallsAfter("dblclick txtRec\nset VScroll1 1600"), Calls{Tune(1500)});
+  EXPECT_EQ(Form1().txtRec.Text(), "1600");
   EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"}));
-  EXPECT_EQ(CallsAfter("mousedown Picture2 6784 0"), Tune(2000));
-  EXPECT_EQ(CallsAfter("dblclick txtRec"), Tune(1500));
-  EXPECT_EQ(CallsAfter("set VScroll1 1200"), Tune(1200));
-  EXPECT_EQ(CallsAfter("mousedown Picture2 0 0\ndblclick txtRec"),
-            (Calls{Tune(500)[0], Tune(1500)[0]}));
+  EXPECT_EQ(CallsAfter("set VScroll1 3000\nset VScroll1 1200"), (Calls{Tune(3000), Tune(1200)}));
+  // AFC off: a click or double click retunes but leaves txtRec and VScroll1.
+  EXPECT_EQ(CallsAfter("mousedown Picture2 6784 0\ndblclick txtRec"),
+            (Calls{Tune(2000), Tune(1500)}));
   EXPECT_EQ(Form1().txtRec.Text(), "1200");
   EXPECT_EQ(Form1().VScroll1.Value(), 1200);
-}
-
-TEST_F(Tuning, WithAfcOnTheDoubleClickRetunesAndTheScrollBarOnlyMovesTxtRec) {
-  EXPECT_EQ(CallsAfter("dblclick txtRec\ndblclick txtRec"), (Calls{Tune(1500)[0], Tune(1500)[0]}));
-  EXPECT_EQ(CallsAfter("set VScroll1 1600"), Calls{});
-  EXPECT_EQ(Form1().txtRec.Text(), "1600");
-  // AFC off: the scroll value also tunes the engine; the same value again
-  // changes nothing and sends nothing.
-  session.Run("click ckRXAFC");
-  session.Snapshot();
-  EXPECT_EQ(CallsAfter("set VScroll1 3000"), Tune(3000));
-  EXPECT_EQ(CallsAfter("set VScroll1 100"), Tune(100));
-  EXPECT_EQ(Form1().txtRec.Text(), "100");
-  EXPECT_EQ(CallsAfter("set VScroll1 100"), Calls{});
+  // The same scroll value again changes nothing and sends nothing.
+  EXPECT_EQ(CallsAfter("set VScroll1 1200"), Calls{});
 }
 
 TEST_F(Tuning, SwitchingAfcOnSetsTheLimitThenTunesToTxtRecOffSetsNoLimit) {
   session.Run("click ckRXAFC\nset VScroll1 1750");
   EXPECT_EQ(AfcOn, 0);
   session.Snapshot();
-  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(500,0)", Tune(1750)[0]}));
+  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(500,0)", Tune(1750)}));
   EXPECT_EQ(AfcOn, 1);
-  EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"}));
   // A typed frequency is read as a number would be: blanks around it are
   // allowed, a half goes to the even neighbour.
-  EXPECT_EQ(CallsAfter("set txtRec \" 1234 \"\nclick ckRXAFC"),
-            (Calls{"fnSetAFCLimit(500,0)", Tune(1234)[0]}));
-  EXPECT_EQ(CallsAfter("click ckRXAFC\nset txtRec 1500.5\nclick ckRXAFC"),
-            (Calls{"fnSetAFCLimit(0,0)", "fnSetAFCLimit(500,0)", Tune(1500)[0]}));
+  EXPECT_EQ(CallsAfter("click ckRXAFC\nset txtRec \" 1500.5 \"\nclick ckRXAFC"),
+            (Calls{"fnSetAFCLimit(0,0)", "fnSetAFCLimit(500,0)", Tune(1500)}));
   // A greyed box counts as on.
   session.Run("set ckRXAFC 0");
   session.Snapshot();
-  EXPECT_EQ(CallsAfter("set ckRXAFC 2"), (Calls{"fnSetAFCLimit(500,0)", Tune(1500)[0]}));
+  EXPECT_EQ(CallsAfter("set ckRXAFC 2"), (Calls{"fnSetAFCLimit(500,0)", Tune(1500)}));
 }
 
 // Left open: txtRec holding no number (or none that fits 32 bits) when AFC
 // is switched on: the engine keeps its frequency; the limit and AfcOn are
 // still set.
 TEST_F(Tuning, SwitchingAfcOnWithANonNumberInTxtRecKeepsTheEnginesFrequency) {
-  for (const char* text : {"abc", "", "12a", "0x5DC", "1e10", "-"}) {
+  for (const char* text : {"abc", "", "0x5DC", "1e10"}) {
     EXPECT_EQ(CallsAfter("click ckRXAFC"), (Calls{"fnSetAFCLimit(0,0)"})) << text;
     EXPECT_EQ(AfcOn, 0) << text;
     EXPECT_EQ(CallsAfter(std::string("set txtRec \"") + text + "\"\nclick ckRXAFC"),
               (Calls{"fnSetAFCLimit(500,0)"}))
         << text;
     EXPECT_EQ(AfcOn, 1) << text;
-    EXPECT_EQ(Form1().txtRec.Text(), text);
   }
 }

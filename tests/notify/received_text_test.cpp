@@ -17,8 +17,7 @@ namespace {
 
 const std::string R = "\xEF\xBF\xBD";  // U+FFFD, for what is no character
 
-// n characters, each the last digit of its position (counted from 1), so
-// that any cut shows where it was made.
+// n characters, each the last digit of its position: a cut shows where it was.
 std::string Digits(int n) {
   std::string s;
   for (int i = 1; i <= n; ++i) s.push_back(static_cast<char>('0' + i % 10));
@@ -52,42 +51,33 @@ TEST_F(ReceivedText, BytesAppendAtTheEndTrimLineBreaksBackspaceAndDoubleByteChar
     int caret = kEnd;
     int kanji = 1;
   } cases[] = {
-      // 1000 characters stay; past 1000 the text is cut to its last 500
-      // characters first, also before a held lead byte or a line feed.
+      // Past 1000 characters the text is first cut to its last 500.
       {Digits(1000), {'x'}, Digits(1000) + "x"},
       {Digits(1001), {'x'}, Digits(1001).substr(501) + "x"},
       {Digits(1001), {13}, Digits(1001).substr(501) + "\r\n"},
       {Digits(1001), {0x88}, Digits(1001).substr(501), 0x88, kAny},
       {Digits(1001), {10}, Digits(1001).substr(501)},
       {Mixed(0, 1000), {'x'}, Mixed(501, 1000) + "x"},  // characters, not bytes
-      // Appends go to the end wherever the caret was; CR LF make one line
-      // break, a line feed alone none.
+      // Appends go to the end wherever the caret was; CR LF make one break.
       {"abc", {'d', 10, 13}, "abcd\r\n"},
       {"ab", {13, 10, 'c', 10, 'd'}, "ab\r\ncd"},
-      // Backspace takes the last character (a line break is two, a
-      // double-byte character one) but never the only one, which leaves the
-      // caret at the start; on an empty text (left open) likewise.
+      // Backspace takes one character, never the only one (caret to 0; left
+      // open: likewise on an empty text).
       {"abc", {8}, "ab"},
       {"a\r\n亜", {8, 8}, "a\r"},
       {"a", {8}, "a", 0, 0},
       {"a", {8, 'x'}, "ax"},
       {"", {8}, "", 0, 0},
-      {"", {8, 'k'}, "k"},
-      // Kanji mode assembles pairs of code page 932; a half-width katakana
-      // is a single byte.
+      // Kanji mode pairs code page 932 bytes; half-width katakana is one byte.
       {"", {0x88, 0x9F, 0x82, 0xA0, 0xB1}, "亜あｱ"},
-      // A lead byte before CR or LF is dropped; a backspace between the
-      // bytes of a pair keeps it.
+      // A held lead byte is dropped by CR or LF, kept by a backspace.
       {"a", {0x88, 13, 'b', 0x88, 10, 'c'}, "a\r\nbc"},
-      {"abc", {0x88, 8}, "ab", 0x88},
       {"abc", {0x88, 8, 0x9F}, "ab亜"},
       // A second lead byte is the trail byte (an unassigned pair here).
       {"", {0x88, 0x88, 0x88, 0x9F, 'A'}, R + "亜A"},
-      // A pair that is no character appends one U+FFFD; the space after
-      // 0x88 cannot be a trail byte and is lost with the pair.
+      // A pair that is no character appends one U+FFFD (the space goes with it).
       {"", {0x88, ' ', 0xE0, 0xFF}, R + R},
       // The byte 0 appends nothing (a text ends at NUL) but still trails.
-      {"ab", {0}, "ab"},
       {"ab", {0, 0x88, 0}, "ab" + R},
       // Kanji mode off (anything but 1) shows each byte alone.
       {"", {0x88, 'A', 0xB1}, R + "Aｱ", 0, kEnd, 0},
@@ -127,14 +117,18 @@ TEST_F(ReceivedText, OnlyTheLeadBytesOfCodePage932AreHeld) {
   }
 }
 
-TEST_F(ReceivedText, OnlyFilterValuesZeroAndMinusOneAreHandledAndBothAlike) {
+// Only lParam 0 and -1 are handled, and alike; wParam outside 0..255 is
+// no byte of the engine's: neither changes anything, not even by a trim.
+TEST_F(ReceivedText, OtherFilterValuesAndValuesThatAreNoByteChangeNothing) {
   Start(Digits(1001));
   for (int32_t other : {1, 2, -2, 255, 0x7FFFFFFF, static_cast<int32_t>(0x80000000)}) {
     HandleReceivedByte('A', other);
     HandleReceivedByte(0x88, other);  // not held either
   }
-  EXPECT_EQ(term().Text(), Digits(1001));  // not even trimmed
+  for (int32_t w : {-1, 256, 256 + 'A', 256 + 0x88, 0x7FFFFFFF, -255}) HandleReceivedByte(w, 0);
+  EXPECT_EQ(term().Text(), Digits(1001));
   EXPECT_EQ(PendingLeadByte, 0);
+  EXPECT_EQ(term().SelStart(), 0);
 
   Start("");
   HandleReceivedByte('A', 0);
@@ -143,15 +137,6 @@ TEST_F(ReceivedText, OnlyFilterValuesZeroAndMinusOneAreHandledAndBothAlike) {
   HandleReceivedByte(13, 1);  // a filtered byte leaves the lead byte held
   HandleReceivedByte(0x9F, -1);
   EXPECT_EQ(term().Text(), "AB亜");
-}
-
-// wParam is a byte; anything else is not one of the engine's characters.
-TEST_F(ReceivedText, AValueOutsideZeroTo255ChangesNothing) {
-  Start(Digits(1001));
-  for (int32_t w : {-1, 256, 256 + 'A', 256 + 0x88, 0x7FFFFFFF, -255}) HandleReceivedByte(w, 0);
-  EXPECT_EQ(term().Text(), Digits(1001));
-  EXPECT_EQ(PendingLeadByte, 0);
-  EXPECT_EQ(term().SelStart(), 0);
 }
 
 TEST_F(ReceivedText, NotificationsReachTheAreaThroughTheWindowProcedure) {
@@ -166,23 +151,17 @@ TEST_F(ReceivedText, NotificationsReachTheAreaThroughTheWindowProcedure) {
 TEST_F(ReceivedText, RandomBytesFiltersAndKanjiTogglesKeepTheAreaBounded) {
   std::mt19937 random(20240517);  // fixed: the same stream on every run
   const int32_t filters[] = {0, -1, 1};
-  int handled = 0, trims = 0, held = 0;
+  int trims = 0, held = 0;
   for (int n = 0; n < 100000; ++n) {
     const auto byte = static_cast<int32_t>(random() % 256);
     const int32_t lparam = filters[random() % 3];
     if (random() % 50 == 0) KanjiMode = KanjiMode == 1 ? 0 : 1;
-    const std::string before = term().Text();
     const uint8_t pending_before = PendingLeadByte;
     const int length_before = term().Length();
     HandleReceivedByte(byte, lparam);
     const int length = term().Length();
     ASSERT_LE(length, 1002) << "notification " << n;
-    if (lparam == 1) {
-      ASSERT_EQ(term().Text(), before) << n;
-      ASSERT_EQ(PendingLeadByte, pending_before) << n;
-      continue;
-    }
-    ++handled;
+    if (lparam == 1) continue;
     if (length_before > 1000) {
       ++trims;
       ASSERT_LE(length, 502) << n;
@@ -196,7 +175,6 @@ TEST_F(ReceivedText, RandomBytesFiltersAndKanjiTogglesKeepTheAreaBounded) {
     if (n % 1000 == 0) QCoreApplication::processEvents();  // let the widget show it
   }
   // The stream exercised what it is meant to.
-  EXPECT_GT(handled, 60000);
   EXPECT_GT(trims, 50);
   EXPECT_GT(held, 1000);
 }

@@ -114,6 +114,30 @@ std::vector<std::string> Describe(const QJsonArray& ops) {
   return out;
 }
 
+namespace {
+
+std::string Corners(forms::DrawOp::Kind kind, double x1, double y1, double x2, double y2,
+                    forms::Rgb rgb, bool filled) {
+  const auto f = [](double v) { return static_cast<float>(v); };
+  return Describe(forms::DrawOp{.kind = kind,
+                                .x1 = f(x1),
+                                .y1 = f(y1),
+                                .x2 = f(x2),
+                                .y2 = f(y2),
+                                .rgb = rgb,
+                                .filled = filled});
+}
+
+}  // namespace
+
+std::string LineText(double x1, double y1, double x2, double y2, forms::Rgb rgb) {
+  return Corners(forms::DrawOp::Kind::Line, x1, y1, x2, y2, rgb, false);
+}
+
+std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb, bool filled) {
+  return Corners(forms::DrawOp::Kind::Box, x1, y1, x2, y2, rgb, filled);
+}
+
 std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,
                                  forms::Rgb colour) {
   std::vector<forms::DrawOp> out;

@@ -32,6 +32,9 @@ QJsonArray DrawOf(const QJsonObject& snapshot, const std::string& box);
 std::string Describe(const forms::DrawOp& op);
 std::vector<std::string> Describe(const std::vector<forms::DrawOp>& ops);
 std::vector<std::string> Describe(const QJsonArray& ops);
+// A line's or a box's text as Describe gives it, coordinates as float.
+std::string LineText(double x1, double y1, double x2, double y2, forms::Rgb rgb);
+std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb, bool filled = true);
 // The recorded operations of one kind and colour.
 std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,
                                  forms::Rgb colour);
