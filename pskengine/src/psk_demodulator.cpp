@@ -241,11 +241,15 @@ std::array<std::array<int, 2>, 8> PskDemodulator::vectors() const {
 bool PskDemodulator::idle() const {
   return chain_->idle.idle();
 }
+// Outside idle the detector's current run may be a lone reversal in text:
+// report the last finished idle run instead.
 double PskDemodulator::idle_start() const {
-  return chain_->idle.start();
+  const IdleDetector& d = chain_->idle;
+  return d.idle() ? d.start() : d.last_start();
 }
 double PskDemodulator::idle_end() const {
-  return chain_->idle.end();
+  const IdleDetector& d = chain_->idle;
+  return d.idle() ? d.end() : d.last_end();
 }
 int64_t PskDemodulator::idle_runs() const {
   return chain_->idle.runs();

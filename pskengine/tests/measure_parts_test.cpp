@@ -79,11 +79,13 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   int per_run[3] = {0, 0, 0};
   bool continuous[3] = {};  // of each run's first stretch
   bool idle_in_text = false;
-  double second_start = 0;
+  double second_start = 0, start_in_gap = 0;
   test::for_blocks(x, 256, [&](std::span<const float> block, size_t i) {
     const double mix = demod.frequency();
     demod.process(block);
     if (i > truth[0][1] + 40 * sps && i < truth[1][0]) idle_in_text |= demod.idle();
+    // In the silence: the finished run, not a chance reversal on the noise.
+    if (i > truth[1][1] + 40 * sps && i < start2) start_in_gap = demod.idle_start();
     if (demod.idle() && demod.idle_runs() == 2) second_start = demod.idle_start();
     segmenter.process(block, demod.symbols(), mix);
     for (const IdleSegment& s : segmenter.segments()) {
@@ -113,6 +115,7 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   EXPECT_FALSE(demod.idle());
   EXPECT_EQ(demod.idle_runs(), 3);
   EXPECT_NEAR(second_start, truth[1][0], 0.1 * sps);
+  EXPECT_NEAR(start_in_gap, truth[1][0], 0.1 * sps);
   EXPECT_NEAR(demod.idle_end(), truth[2][1], 0.1 * sps);
 }
 

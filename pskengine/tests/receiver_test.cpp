@@ -174,8 +174,7 @@ TEST(Receiver, BuiltInSignalPrintsItsFirstOverAndReadsItsImdAndClockError) {
 // 60 s, every mode, AFC on, squelch 30: moves < 5 Hz, level < 20 after 1 s
 // (< 15 at the end), no text, no idle run, no measurement.
 TEST(Receiver, NoiseAloneMovesPrintsAndMeasuresNothing) {
-  std::vector<float> noise(60 * 8000);
-  test::add_noise(noise, 0.25, 0.0, 31);
+  const std::vector<float> noise = test::make_noise(60 * 8000, 0.25, 31);
   for (PskMode mode : test::kAllModes) {
     Receiver r;
     r.set_mode(mode_info(mode).engine_code);

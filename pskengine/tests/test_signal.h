@@ -116,6 +116,14 @@ inline void add_noise(std::vector<float>& x, double signal_power, double snr_db,
   for (float& v : x) v += static_cast<float>(gauss(rng));
 }
 
+// White noise alone, with the power it would have at 0 dB SNR for a signal of
+// power signal_power.
+inline std::vector<float> make_noise(size_t samples, double signal_power, uint32_t seed) {
+  std::vector<float> x(samples, 0.0f);
+  add_noise(x, signal_power, 0.0, seed);
+  return x;
+}
+
 // Every byte 1..255 in a shuffled order, then English text, to n bytes.
 inline std::string mixed_text(size_t n, uint32_t seed) {
   std::string s;
