@@ -24,7 +24,9 @@ bool IsLeadByte(uint8_t b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// Puts the caret at `at` (never before the end) and inserts the text there.
+// Puts the caret at `at` and inserts the text there.  `at` is the length
+// before any trim; the text box keeps the caret within its text, so after a
+// trim the insertion still lands at the end.
 void Append(forms::TextBox& term, int at, const std::string& text) {
   term.SetSelStart(at);
   term.SelText(text);
