@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/receiver.h"
-#include "modes.h"
-#include "psk_demodulator.h"
+#include "modem/modes.h"
+#include "modem/psk_demodulator.h"
 #include "sim/test_signal.h"
 
 namespace {
@@ -17,13 +17,13 @@ constexpr psk::PskMode kModes[] = {psk::PskMode::Bpsk31,  psk::PskMode::Qpsk31,
                                    psk::PskMode::Bpsk125, psk::PskMode::Qpsk125};
 
 std::vector<float> audio_for(psk::PskMode mode) {
-  psk::TestSignalSpec spec;
-  spec.mode = mode;
-  spec.snr_db = 20;
-  spec.idle_seconds = 2;
-  spec.text = "CQ CQ de JA1DEMO JA1DEMO pse k";
-  spec.seconds = 10;
-  return psk::make_test_signal(spec).samples;
+  psk::TestSignalParams params;
+  params.mode = mode;
+  params.snr_db = 20;
+  params.idle_seconds = 2;
+  params.text = "CQ CQ de JA1DEMO JA1DEMO pse k";
+  params.seconds = 10;
+  return psk::make_test_signal(params).samples;
 }
 
 void set_realtime(benchmark::State& state, size_t samples) {

@@ -11,7 +11,7 @@
 
 #include "core/receiver.h"
 #include "measure/tone_analyzer.h"
-#include "modes.h"
+#include "modem/modes.h"
 #include "sim/test_signal.h"
 
 namespace {
@@ -22,14 +22,14 @@ constexpr psk::PskMode kModes[] = {psk::PskMode::Bpsk31,  psk::PskMode::Qpsk31,
 
 void BM_ReceiverMeasuringIdle(benchmark::State& state) {
   const psk::PskMode mode = kModes[state.range(0)];
-  psk::TestSignalSpec spec;
-  spec.mode = mode;
-  spec.imd_db = -30;
-  spec.snr_db = 20;
-  spec.ppm = 50;
-  spec.idle_seconds = 20;
-  spec.seconds = 20;
-  const std::vector<float> audio = psk::make_test_signal(spec).samples;
+  psk::TestSignalParams params;
+  params.mode = mode;
+  params.imd_db = -30;
+  params.snr_db = 20;
+  params.ppm = 50;
+  params.idle_seconds = 20;
+  params.seconds = 20;
+  const std::vector<float> audio = psk::make_test_signal(params).samples;
   psk::Receiver receiver;
   receiver.set_mode(psk::mode_info(mode).engine_code);
   receiver.set_afc_limit(500);

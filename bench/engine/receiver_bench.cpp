@@ -14,13 +14,13 @@ namespace {
 constexpr double kRate = 8000.0;
 
 std::vector<float> test_audio() {
-  psk::TestSignalSpec spec;
-  spec.snr_db = 20;
-  spec.imd_db = -30;
-  spec.idle_seconds = 2;
-  spec.text = "CQ CQ de JA1DEMO JA1DEMO pse k";
-  spec.seconds = 10;
-  return psk::make_test_signal(spec).samples;
+  psk::TestSignalParams params;
+  params.snr_db = 20;
+  params.imd_db = -30;
+  params.idle_seconds = 2;
+  params.text = "CQ CQ de JA1DEMO JA1DEMO pse k";
+  params.seconds = 10;
+  return psk::make_test_signal(params).samples;
 }
 
 void set_realtime(benchmark::State& state, size_t samples_per_iteration) {

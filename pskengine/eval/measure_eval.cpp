@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/receiver.h"
-#include "modes.h"
+#include "modem/modes.h"
 #include "pskengine.h"
 #include "sim/imd_truth.h"
 #include "sim/test_signal.h"
@@ -69,11 +69,11 @@ Events run(PskMode mode, const std::vector<float>& x, double set_hz = 1500.0, bo
 }
 
 // The generator's truth: the IMD of the idle part of the noise-free signal.
-double truth_of(psk::TestSignalSpec spec) {
-  spec.snr_db.reset();
-  const psk::TestSignal clean = psk::make_test_signal(spec);
+double truth_of(psk::TestSignalParams params) {
+  params.snr_db.reset();
+  const psk::TestSignal clean = psk::make_test_signal(params);
   return psk::measure_idle_imd(std::span<const float>(clean.samples).first(clean.idle_end),
-                               spec.carrier_hz, psk::mode_info(spec.mode).baud,
+                               params.carrier_hz, psk::mode_info(params.mode).baud,
                                clean.render_rate_hz)
       .imd_db;
 }
@@ -118,17 +118,17 @@ void imd_tables() {
       for (double snr : snrs) {
         std::printf("   %3.0f  ", snr);
         for (double imd : imds) {
-          psk::TestSignalSpec spec;
-          spec.mode = mode;
-          spec.carrier_hz = 1503.3;
-          spec.imd_db = imd;
-          spec.imd_kind = kind;
-          spec.snr_db = snr;
-          spec.idle_seconds = kIdle;
-          spec.text = "CQ CQ de JA1ZZZ pse k";
-          spec.seed = static_cast<uint32_t>(++cell);  // a noise of its own for every cell
-          const double truth = truth_of(spec);
-          const Events ev = run(mode, psk::make_test_signal(spec).samples);
+          psk::TestSignalParams params;
+          params.mode = mode;
+          params.carrier_hz = 1503.3;
+          params.imd_db = imd;
+          params.imd_kind = kind;
+          params.snr_db = snr;
+          params.idle_seconds = kIdle;
+          params.text = "CQ CQ de JA1ZZZ pse k";
+          params.seed = static_cast<uint32_t>(++cell);  // a noise of its own for every cell
+          const double truth = truth_of(params);
+          const Events ev = run(mode, psk::make_test_signal(params).samples);
           Errors e;
           add_errors(e, ev, truth);
           total += e.count;
@@ -164,16 +164,16 @@ void clock_tables(int seeds) {
         double worst = 0, sq = 0, sigma = 0, first = 0;
         int with_reading = 0;
         for (int seed = 1; seed <= seeds; ++seed) {
-          psk::TestSignalSpec spec;
-          spec.mode = mode;
-          spec.carrier_hz = 1500.0 + 0.7 * seed;
-          spec.imd_db = -30;
-          spec.snr_db = snr;
-          spec.ppm = ppm;
-          spec.idle_seconds = 30;
-          spec.seconds = 30;
-          spec.seed = static_cast<uint32_t>(100 + seed);
-          const Events ev = run(mode, psk::make_test_signal(spec).samples);
+          psk::TestSignalParams params;
+          params.mode = mode;
+          params.carrier_hz = 1500.0 + 0.7 * seed;
+          params.imd_db = -30;
+          params.snr_db = snr;
+          params.ppm = ppm;
+          params.idle_seconds = 30;
+          params.seconds = 30;
+          params.seed = static_cast<uint32_t>(100 + seed);
+          const Events ev = run(mode, psk::make_test_signal(params).samples);
           for (int r : ev.ppm) {
             worst = std::max(worst, std::abs(r - ppm));
             ++readings;
@@ -206,13 +206,13 @@ void honesty() {
   for (PskMode mode : kModes) {
     const auto noise = psk::test::make_noise(static_cast<size_t>(120 * kRate), 0.1, 3);
     const Events on_noise = run(mode, noise);
-    psk::test::SignalSpec text_spec;
-    text_spec.mode = mode;
-    text_spec.lead_idle = 0;
-    text_spec.tail_idle = 0;
-    text_spec.text =
+    psk::test::SignalParams text_params;
+    text_params.mode = mode;
+    text_params.lead_idle = 0;
+    text_params.tail_idle = 0;
+    text_params.text =
         psk::test::mixed_text(static_cast<size_t>(4 * psk::mode_info(mode).baud * 6), 5);
-    auto text = psk::test::make_signal(text_spec);
+    auto text = psk::test::make_signal(text_params);
     psk::test::add_noise(text, psk::test::mean_power(text), 20, 9);
     const Events on_text = run(mode, text);
     std::printf(
@@ -226,15 +226,15 @@ void honesty() {
     for (double snr : {0.0, -3.0, -6.0, -9.0}) {
       std::printf("   %-7s SNR %+3.0f:", psk::mode_info(mode).name, snr);
       for (double imd : {-15.0, -20.0, -25.0, -30.0}) {
-        psk::TestSignalSpec spec;
-        spec.mode = mode;
-        spec.imd_db = imd;
-        spec.snr_db = snr;
-        spec.idle_seconds = 60;
-        spec.seconds = 60;
-        spec.seed = 11;
-        const double truth = truth_of(spec);
-        const Events ev = run(mode, psk::make_test_signal(spec).samples);
+        psk::TestSignalParams params;
+        params.mode = mode;
+        params.imd_db = imd;
+        params.snr_db = snr;
+        params.idle_seconds = 60;
+        params.seconds = 60;
+        params.seed = 11;
+        const double truth = truth_of(params);
+        const Events ev = run(mode, psk::make_test_signal(params).samples);
         Errors e;
         add_errors(e, ev, truth);
         std::printf("  IMD %3.0f: %2d, %.2f", imd, e.count, e.worst);
@@ -247,15 +247,15 @@ void honesty() {
 void operator_signals() {
   std::printf("== 4. An operator's signal (BPSK31 and QPSK63, IMD -28 dB, SNR 20 dB, +50 ppm)\n");
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
-    psk::TestSignalSpec spec;
-    spec.mode = mode;
-    spec.imd_db = -28;
-    spec.snr_db = 20;
-    spec.ppm = 50;
-    spec.idle_seconds = 40;
-    spec.seconds = 40;
-    spec.carrier_hz = 1504.0;
-    const double truth = truth_of(spec);
+    psk::TestSignalParams params;
+    params.mode = mode;
+    params.imd_db = -28;
+    params.snr_db = 20;
+    params.ppm = 50;
+    params.idle_seconds = 40;
+    params.seconds = 40;
+    params.carrier_hz = 1504.0;
+    const double truth = truth_of(params);
     auto report = [&](const char* what, const Events& ev) {
       Errors e;
       add_errors(e, ev, truth);
@@ -265,14 +265,14 @@ void operator_signals() {
           psk::mode_info(mode).name, what, e.count, ev.imd_t.empty() ? -1.0 : ev.imd_t.front(),
           e.worst, static_cast<int>(ev.ppm.size()), ev.ppm.empty() ? 0 : ev.ppm.back());
     };
-    const auto x = psk::make_test_signal(spec).samples;
+    const auto x = psk::make_test_signal(params).samples;
     report("carrier 4 Hz above the receiver, AFC off", run(mode, x, 1500.0, false));
     report("carrier 4 Hz above the receiver, AFC on", run(mode, x, 1500.0, true));
     // Start in mid-idle: the first 7.3 s are never heard.
     const std::vector<float> late(x.begin() + static_cast<std::ptrdiff_t>(7.3 * kRate), x.end());
     report("heard from mid-idle (7.3 s in)", run(mode, late));
     // A carrier drifting 0.1 Hz/s (the IMD truth is the same signal's).
-    psk::test::SignalSpec drift;
+    psk::test::SignalParams drift;
     drift.mode = mode;
     drift.drift_hz_per_s = 0.1;
     drift.ppm = 50;

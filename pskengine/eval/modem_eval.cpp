@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "modes.h"
-#include "psk_demodulator.h"
+#include "coding/varicode.h"
+#include "modem/modes.h"
+#include "modem/psk_demodulator.h"
 #include "test_signal.h"
-#include "varicode.h"
 
 namespace {
 
@@ -42,11 +42,11 @@ double theory_cer(double snr_db, double baud, double bits_per_char) {
 }
 
 double measured_cer(PskMode mode, double snr_db, const std::string& text, uint32_t seed) {
-  test::SignalSpec spec;
-  spec.mode = mode;
-  spec.text = text;
-  spec.lead_idle = static_cast<int>(psk::mode_info(mode).baud);
-  auto x = test::make_signal(spec);
+  test::SignalParams params;
+  params.mode = mode;
+  params.text = text;
+  params.lead_idle = static_cast<int>(psk::mode_info(mode).baud);
+  auto x = test::make_signal(params);
   test::add_noise(x, test::mean_power(x), snr_db, seed);
   PskDemodulator demod(mode, 1500.0);
   demod.set_afc_limit(500);
@@ -82,12 +82,12 @@ void afc_figures() {
   for (PskMode mode : kModes) {
     const double baud = psk::mode_info(mode).baud;
     for (double offset : {25.0 * baud / 31.25, -baud, baud}) {
-      test::SignalSpec spec;
-      spec.mode = mode;
-      spec.carrier_hz = 1500.0 + offset;
-      spec.lead_idle = 0;
-      spec.text = english(60);
-      auto x = test::make_signal(spec);
+      test::SignalParams params;
+      params.mode = mode;
+      params.carrier_hz = 1500.0 + offset;
+      params.lead_idle = 0;
+      params.text = english(60);
+      auto x = test::make_signal(params);
       x.resize(std::min<size_t>(x.size(), 15 * 8000));
       test::add_noise(x, test::mean_power(x), 10.0, 5);
       PskDemodulator demod(mode, 1500.0);
@@ -95,7 +95,7 @@ void afc_figures() {
       double last_outside = 0;
       for (size_t i = 0; i < x.size(); i += 80) {
         demod.process(std::span<const float>(x).subspan(i, std::min<size_t>(80, x.size() - i)));
-        if (std::abs(demod.frequency() - spec.carrier_hz) >= 1.0)
+        if (std::abs(demod.frequency() - params.carrier_hz) >= 1.0)
           last_outside = static_cast<double>(i + 80) / 8000.0;
       }
       std::printf("   %-8s offset %+6.1f Hz, 10 dB: within 1 Hz from %.2f s on\n",
@@ -134,10 +134,10 @@ void level_figures() {
     std::printf("   %-8s noise 60 s: highest level %d, characters printed %zu; level at SNR",
                 psk::mode_info(mode).name, highest, printed);
     for (double snr : {-10.0, -5.0, 0.0, 10.0, 20.0, 30.0}) {
-      test::SignalSpec spec;
-      spec.mode = mode;
-      spec.text = english(40);
-      auto x = test::make_signal(spec);
+      test::SignalParams params;
+      params.mode = mode;
+      params.text = english(40);
+      auto x = test::make_signal(params);
       test::add_noise(x, test::mean_power(x), snr, 93);
       PskDemodulator demod(mode, 1500.0);
       demod.set_afc_limit(500);

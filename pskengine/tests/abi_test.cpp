@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "devices/device_list.h"
+#include "audio/device_list.h"
 #include "pskengine.h"
 
 namespace {

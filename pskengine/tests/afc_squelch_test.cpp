@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "psk_demodulator.h"
+#include "modem/psk_demodulator.h"
 #include "test_signal.h"
 
 namespace psk {

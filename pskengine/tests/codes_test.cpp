@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "conv_code.h"
-#include "varicode.h"
-#include "viterbi.h"
+#include "coding/conv_code.h"
+#include "coding/varicode.h"
+#include "coding/viterbi.h"
 
 namespace psk {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "psk_demodulator.h"
+#include "modem/psk_demodulator.h"
 #include "test_signal.h"
 
 namespace psk {
@@ -34,13 +34,14 @@ TEST(Demodulator, CleanSignalsOfEveryModeDecodeWithoutErrorUnderOffsetDriftAndCl
   int index = 0;
   for (PskMode mode : test::kAllModes) {
     const double sign = (index++ % 2) ? -1.0 : 1.0, baud = mode_info(mode).baud;
-    test::SignalSpec spec{.mode = mode, .carrier_hz = 1500.0 + sign * baud, .ppm = sign * 300.0};
-    spec.drift_hz_per_s = -sign * 0.1, spec.lead_idle = int(2 * baud);  // two seconds
-    spec.text = test::mixed_text(3000, 11 + index);
-    auto x = test::make_signal(spec);
+    test::SignalParams params{
+        .mode = mode, .carrier_hz = 1500.0 + sign * baud, .ppm = sign * 300.0};
+    params.drift_hz_per_s = -sign * 0.1, params.lead_idle = int(2 * baud);  // two seconds
+    params.text = test::mixed_text(3000, 11 + index);
+    auto x = test::make_signal(params);
     test::add_noise(x, test::mean_power(x), 30.0, 100 + index);
     PskDemodulator demod = test::afc_demodulator(mode);
-    EXPECT_EQ(test::decode(demod, x), spec.text) << mode_info(mode).name;
+    EXPECT_EQ(test::decode(demod, x), params.text) << mode_info(mode).name;
   }
 }
 
@@ -79,9 +80,10 @@ TEST(Demodulator, SymbolInstantsSitOnTheTransmittedPeaksUnderAClockError) {
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125}) {
     for (double ppm : {-300.0, 0.0, 300.0}) {
       const double baud = mode_info(mode).baud;
-      test::SignalSpec spec{.mode = mode, .ppm = ppm, .lead_idle = int(2 * baud)};
-      spec.tail_idle = int(30 * baud), spec.text = test::mixed_text(355, 2).substr(255);  // English
-      auto x = test::make_signal(spec);
+      test::SignalParams params{.mode = mode, .ppm = ppm, .lead_idle = int(2 * baud)};
+      params.tail_idle = int(30 * baud),
+      params.text = test::mixed_text(355, 2).substr(255);  // English
+      auto x = test::make_signal(params);
       test::add_noise(x, test::mean_power(x), 30.0, 13);
       PskDemodulator demod = test::afc_demodulator(mode);
       const double sps = 8000.0 / baud * (1.0 + ppm * 1e-6);  // symbol k peaks at (k+1) sps

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "sources/spsc_ring.h"
+#include "audio/spsc_ring.h"
 
 namespace psk {
 namespace {

@@ -25,11 +25,11 @@ TEST(Generator, IdleImdIsWhatWasAskedForWithinPoint3Db) {
       {PskMode::Bpsk125, 2500, ImdKind::CubicAmplifier},
       {PskMode::Bpsk31, 1000, ImdKind::ProductTones},
       {PskMode::Qpsk125, 2200, ImdKind::ProductTones}};
-  TestSignalSpec spec{.text = "de JA1DEMO", .idle_seconds = 4};
+  TestSignalParams params{.text = "de JA1DEMO", .idle_seconds = 4};
   for (const auto& [mode, carrier, kind] : cases) {
     for (double imd = -10; imd >= -40; imd -= 5) {
-      spec.mode = mode, spec.carrier_hz = carrier, spec.imd_kind = kind, spec.imd_db = imd;
-      const TestSignal s = make_test_signal(spec);
+      params.mode = mode, params.carrier_hz = carrier, params.imd_kind = kind, params.imd_db = imd;
+      const TestSignal s = make_test_signal(params);
       EXPECT_NEAR(measure_idle_imd(idle_part(s), carrier, mode_info(mode).baud).imd_db, imd, 0.3)
           << mode_info(mode).name << " at " << carrier << " Hz, kind " << static_cast<int>(kind);
     }
@@ -47,12 +47,12 @@ TEST(Generator, TheTruthSeesOnlyTones) {
 
 // SNR within 0.5 dB; peak within 0.9.
 TEST(Generator, NoiseIsAtTheSnrAskedForIn2500HzAndTheLengthsAreAsAsked) {
-  TestSignalSpec spec{.text = "The quick brown fox", .idle_seconds = 2, .seconds = 12};
-  const TestSignal clean = make_test_signal(spec);
+  TestSignalParams params{.text = "The quick brown fox", .idle_seconds = 2, .seconds = 12};
+  const TestSignal clean = make_test_signal(params);
   for (double snr : {-10.0, 0.0, 10.0, 25.0}) {
-    spec.snr_db = snr;
-    spec.seed = 11;
-    const TestSignal noisy = make_test_signal(spec);
+    params.snr_db = snr;
+    params.seed = 11;
+    const TestSignal noisy = make_test_signal(params);
     ASSERT_EQ(noisy.samples.size(), 12u * 8000u);
     // The difference from the clean signal, brought to the same level, is the noise.
     const double scale = std::sqrt(noisy.signal_power / clean.signal_power);

@@ -7,13 +7,13 @@
 #include <random>
 #include <vector>
 
+#include "coding/varicode.h"
 #include "measure/clock_estimator.h"
 #include "measure/idle_segments.h"
 #include "measure/imd_meter.h"
 #include "measure/tone_analyzer.h"
-#include "psk_demodulator.h"
+#include "modem/psk_demodulator.h"
 #include "test_signal.h"
-#include "varicode.h"
 
 namespace psk {
 namespace {

@@ -4,21 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "coding/varicode.h"
 #include "measure/idle_segments.h"
 #include "sim/amplifier.h"
 #include "test_signal.h"
-#include "varicode.h"
 
 namespace psk {
 namespace {
 
 // Checks every reading is within 1 dB of the truth, and at least min_readings; returns them.
-size_t check_imd(const TestSignalSpec& spec, size_t min_readings, int32_t set_hz = 1500) {
-  const double truth = test::imd_truth(spec);
-  const test::Readings r = test::measure(spec.mode, make_test_signal(spec).samples, set_hz);
-  EXPECT_GE(r.imd.size(), min_readings) << test::describe(spec);
+size_t check_imd(const TestSignalParams& params, size_t min_readings, int32_t set_hz = 1500) {
+  const double truth = test::imd_truth(params);
+  const test::Readings r = test::measure(params.mode, make_test_signal(params).samples, set_hz);
+  EXPECT_GE(r.imd.size(), min_readings) << test::describe(params);
   for (const test::Reading& reading : r.imd)
-    EXPECT_NEAR(reading.value, truth, 1.0) << test::describe(spec);
+    EXPECT_NEAR(reading.value, truth, 1.0) << test::describe(params);
   return r.imd.size();
 }
 
@@ -30,29 +30,29 @@ TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSn
   };
   const Case cases[] = {
       {-10.4, 20, 10, 7}, {-22.7, 20, 15, 10}, {-34.6, 20, 30, 5}, {-39.6, 30, 25, 12}};
-  TestSignalSpec spec{.carrier_hz = 1503.1, .text = "tnx fer call", .seed = 17};
+  TestSignalParams params{.carrier_hz = 1503.1, .text = "tnx fer call", .seed = 17};
   for (PskMode mode : test::kAllModes)
     for (ImdKind kind : {ImdKind::CubicAmplifier, ImdKind::ProductTones})
       for (const Case& c : cases) {
-        spec.mode = mode, spec.imd_kind = kind, spec.imd_db = c.imd, spec.snr_db = c.snr;
-        spec.idle_seconds = c.idle_seconds;
-        check_imd(spec, c.min_readings);
+        params.mode = mode, params.imd_kind = kind, params.imd_db = c.imd, params.snr_db = c.snr;
+        params.idle_seconds = c.idle_seconds;
+        check_imd(params, c.min_readings);
       }
 }
 
 // At 0 dB SNR and below: within 1 dB or no reading (-16.3 dB reads in a
 // minute; -27.5 dB at 0 dB never).  Text without idle: nothing.
 TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
-  TestSignalSpec spec{.seed = 23};
+  TestSignalParams params{.seed = 23};
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125})
     for (double snr : {0.0, -4.0, -8.0})
       for (double imd : {-16.3, -27.5}) {
-        spec.mode = mode, spec.imd_db = imd, spec.snr_db = snr;
-        spec.idle_seconds = snr == 0.0 ? 60 : 30;
-        spec.seconds = spec.idle_seconds;
-        const size_t n = check_imd(spec, snr == 0.0 && imd == -16.3 ? 20 : 0);
+        params.mode = mode, params.imd_db = imd, params.snr_db = snr;
+        params.idle_seconds = snr == 0.0 ? 60 : 30;
+        params.seconds = params.idle_seconds;
+        const size_t n = check_imd(params, snr == 0.0 && imd == -16.3 ? 20 : 0);
         if (snr == 0.0 && imd == -27.5) {
-          EXPECT_EQ(n, 0u) << test::describe(spec);
+          EXPECT_EQ(n, 0u) << test::describe(params);
         }
       }
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
@@ -67,13 +67,13 @@ TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
 // No distortion: no IMD reading, even without noise (the clock reads).  A
 // product tone below 20 Hz (BPSK125 at 200 Hz) means no measurement at all.
 TEST(ImdMeasure, NoReadingWithoutProductsOrWithProductsOutOfTheBand) {
-  const TestSignalSpec clean{.mode = PskMode::Bpsk63, .idle_seconds = 20, .seconds = 20};
+  const TestSignalParams clean{.mode = PskMode::Bpsk63, .idle_seconds = 20, .seconds = 20};
   const test::Readings r = test::measure(clean.mode, make_test_signal(clean).samples);
   EXPECT_TRUE(r.imd.empty());
   ASSERT_FALSE(r.clock.empty());
   EXPECT_NEAR(r.clock.back().value, 0, 3);
 
-  TestSignalSpec low{.mode = PskMode::Bpsk125, .carrier_hz = 200, .imd_db = -25, .snr_db = 30};
+  TestSignalParams low{.mode = PskMode::Bpsk125, .carrier_hz = 200, .imd_db = -25, .snr_db = 30};
   low.idle_seconds = 20, low.seconds = 20;
   const test::Readings at_200 = test::measure(low.mode, make_test_signal(low).samples, 200);
   EXPECT_TRUE(at_200.imd.empty() && at_200.clock.empty());
@@ -134,9 +134,9 @@ TEST(ImdMeasure, ReadingsComeOnlyFromIdleRunsAndFollowAChangeOfDrive) {
 
 // Retuned to another signal, IMD and clock start afresh; a 1 Hz retune keeps them.
 TEST(ImdMeasure, RetuningToAnotherSignalStartsTheMeasurementsAfresh) {
-  TestSignalSpec a{.mode = PskMode::Bpsk63, .carrier_hz = 1000, .imd_db = -20, .ppm = 150};
+  TestSignalParams a{.mode = PskMode::Bpsk63, .carrier_hz = 1000, .imd_db = -20, .ppm = 150};
   a.idle_seconds = 40, a.seconds = 40;
-  TestSignalSpec b = a;
+  TestSignalParams b = a;
   b.carrier_hz = 2000, b.imd_db = -31, b.ppm = -150;  // another sender, another clock
   std::vector<float> x = make_test_signal(a).samples;
   const std::vector<float> other = make_test_signal(b).samples;
@@ -169,14 +169,14 @@ TEST(ClockError, Within3PpmAfter30SecondsOfIdleAtSnr10) {
   std::vector<std::pair<PskMode, double>> cases = {
       {PskMode::Bpsk31, -117}, {PskMode::Bpsk31, 0}, {PskMode::Bpsk31, 61}};
   for (PskMode mode : test::kAllModes) cases.insert(cases.end(), {{mode, -300}, {mode, 300}});
-  TestSignalSpec spec{.carrier_hz = 1501.7, .imd_db = -28, .snr_db = 10, .seed = 47};
-  spec.idle_seconds = 30, spec.seconds = 30;
+  TestSignalParams params{.carrier_hz = 1501.7, .imd_db = -28, .snr_db = 10, .seed = 47};
+  params.idle_seconds = 30, params.seconds = 30;
   for (const auto& [mode, ppm] : cases) {
-    spec.mode = mode, spec.ppm = ppm;
-    const test::Readings r = test::measure(mode, make_test_signal(spec).samples);
-    ASSERT_FALSE(r.clock.empty()) << test::describe(spec);
+    params.mode = mode, params.ppm = ppm;
+    const test::Readings r = test::measure(mode, make_test_signal(params).samples);
+    ASSERT_FALSE(r.clock.empty()) << test::describe(params);
     for (const test::Reading& reading : r.clock)
-      EXPECT_NEAR(reading.value, ppm, 3.0) << test::describe(spec);
+      EXPECT_NEAR(reading.value, ppm, 3.0) << test::describe(params);
   }
 }
 

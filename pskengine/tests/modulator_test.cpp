@@ -1,5 +1,5 @@
 // Modulator: QPSK phases worked out by hand, idle spectrum, clock error.
-#include "modulator.h"
+#include "modem/modulator.h"
 
 #include <gtest/gtest.h>
 

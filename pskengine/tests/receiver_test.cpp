@@ -68,9 +68,10 @@ TEST(Receiver, BadSettingsAreRefusedAndResetKeepsTheSettings) {
 // QPSK125 17.3 Hz off (AFC on) with IMD, noise and clock error: the same
 // events and state whatever the block sizes.
 TEST(Receiver, SameEventsAndStateWhateverTheBlockSizes) {
-  TestSignalSpec spec{.mode = PskMode::Qpsk125, .carrier_hz = 1517.3, .imd_db = -24, .snr_db = 15};
-  spec.ppm = -80, spec.text = "tonvista", spec.idle_seconds = 15;
-  const std::vector<float> x = make_test_signal(spec).samples;
+  TestSignalParams params{
+      .mode = PskMode::Qpsk125, .carrier_hz = 1517.3, .imd_db = -24, .snr_db = 15};
+  params.ppm = -80, params.text = "tonvista", params.idle_seconds = 15;
+  const std::vector<float> x = make_test_signal(params).samples;
   auto run = [&](size_t block, Receiver& r) {
     r.set_mode(PSK_MODE_QPSK125);
     r.set_afc_limit(500);

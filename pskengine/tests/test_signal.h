@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/receiver.h"
-#include "modes.h"
-#include "modulator.h"
-#include "psk_demodulator.h"
+#include "modem/modes.h"
+#include "modem/modulator.h"
+#include "modem/psk_demodulator.h"
 #include "pskengine.h"
 #include "sim/imd_truth.h"
 #include "sim/test_signal.h"
@@ -70,7 +70,7 @@ inline double tone_ppm(std::span<const float> x, double f0) {
   return (f0 / (f0 + std::arg(turn) / (2 * pi)) - 1) * 1e6;
 }
 
-struct SignalSpec {
+struct SignalParams {
   PskMode mode = PskMode::Bpsk31;
   double carrier_hz = 1500.0;   // carrier at the start of the signal
   double drift_hz_per_s = 0.0;  // carrier drift
@@ -92,12 +92,12 @@ inline std::vector<float> render_all(PskModulator& mod) {
   return out;
 }
 
-inline std::vector<float> make_signal(const SignalSpec& spec) {
-  PskModulator mod(spec.mode, spec.carrier_hz, kRate * (1.0 + spec.ppm * 1e-6));
-  mod.set_drift(spec.drift_hz_per_s * (1.0 + spec.ppm * 1e-6));
-  mod.append_idle(spec.lead_idle);
-  mod.append_text(spec.text);
-  mod.append_idle(spec.tail_idle);
+inline std::vector<float> make_signal(const SignalParams& params) {
+  PskModulator mod(params.mode, params.carrier_hz, kRate * (1.0 + params.ppm * 1e-6));
+  mod.set_drift(params.drift_hz_per_s * (1.0 + params.ppm * 1e-6));
+  mod.append_idle(params.lead_idle);
+  mod.append_text(params.text);
+  mod.append_idle(params.tail_idle);
   return render_all(mod);
 }
 
@@ -201,7 +201,7 @@ inline Readings measure(PskMode mode, std::span<const float> x, int32_t set_hz =
 }
 
 // A generated signal's settings in words, for failure messages.
-inline std::string describe(const TestSignalSpec& s) {
+inline std::string describe(const TestSignalParams& s) {
   return std::string(mode_info(s.mode).name) +
          (s.imd_kind == ImdKind::CubicAmplifier ? " amplifier " : " tones ") +
          std::to_string(s.imd_db.value_or(0)) + " dB at SNR " +
@@ -209,11 +209,11 @@ inline std::string describe(const TestSignalSpec& s) {
 }
 
 // IMD truth: a long DFT of the first idle part of the same signal without noise.
-inline double imd_truth(TestSignalSpec spec) {
-  spec.snr_db.reset();
-  const TestSignal clean = make_test_signal(spec);
+inline double imd_truth(TestSignalParams params) {
+  params.snr_db.reset();
+  const TestSignal clean = make_test_signal(params);
   return measure_idle_imd(std::span<const float>(clean.samples).first(clean.idle_end),
-                          spec.carrier_hz, mode_info(spec.mode).baud, clean.render_rate_hz)
+                          params.carrier_hz, mode_info(params.mode).baud, clean.render_rate_hz)
       .imd_db;
 }
 

@@ -5,7 +5,7 @@
 
 #include "app/form1.h"
 
-using forms::FontSpec;
+using forms::FontStyle;
 using forms::RGB;
 using forms::ScrollBar;
 
@@ -13,12 +13,12 @@ namespace {
 
 const char* const kGothic = "ＭＳ ゴシック";
 const char* const kPGothic = "ＭＳ Ｐゴシック";
-const FontSpec kWindowFont{kGothic, 9.75, false};
-const FontSpec kOptionFont{kGothic, 9.75, true};
-const FontSpec kSmallRegular{kGothic, 9, false};
-const FontSpec kSmallBold{kGothic, 9, true};
-const FontSpec kCaptionFont{kPGothic, 9.75, true};
-const FontSpec kTermFont{kPGothic, 11.25, true};
+const FontStyle kWindowFont{kGothic, 9.75, false};
+const FontStyle kOptionFont{kGothic, 9.75, true};
+const FontStyle kSmallRegular{kGothic, 9, false};
+const FontStyle kSmallBold{kGothic, 9, true};
+const FontStyle kCaptionFont{kPGothic, 9.75, true};
+const FontStyle kTermFont{kPGothic, 11.25, true};
 
 constexpr forms::Rgb kFrameBlue = RGB(90, 151, 205);
 constexpr forms::Rgb kCream = RGB(255, 255, 192);

@@ -20,7 +20,7 @@ namespace {
 
 std::unique_ptr<SoundBoardDialog> g_dialog;
 
-const forms::FontSpec kDialogFont{"ＭＳ Ｐゴシック", 9, false};
+const forms::FontStyle kDialogFont{"ＭＳ Ｐゴシック", 9, false};
 
 // The dialog opens centred on the screen (a fixed-size window), never
 // beyond the screen's top or left edge.

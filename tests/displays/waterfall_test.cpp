@@ -90,7 +90,7 @@ TEST_F(Waterfall, TheTopBandScalesTheNewestLevelsByTheGainUpTo255) {
   }
 }
 
-TEST_F(Waterfall, TheWorkedStrokeOf35OverAFloorOf30) {
+TEST_F(Waterfall, AStrokeOf35OverAFloorOf30IsDrawnInItsShade) {
   for (const auto& [gain, stroke] : {std::pair{1, Grey(128)}, std::pair{2, Grey(255)}}) {
     WaterfallGain = static_cast<int16_t>(gain);
     DrawnPass("300=35");  // floor 0, bin 300 holds 35

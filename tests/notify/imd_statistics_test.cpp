@@ -25,7 +25,7 @@ struct ImdReadings : LoadedMainWindow {
 
 }  // namespace
 
-TEST_F(ImdReadings, TheWorkedExampleShowsBestWorstAverageCountAndReading) {
+TEST_F(ImdReadings, ThreeReadingsShowBestWorstAverageCountAndLastReading) {
   EXPECT_EQ(After({-28}), "Best: -28 Worst: -28 Average: -28 dB | 1 | -28 dB");
   EXPECT_EQ(After({-25}), "Best: -28 Worst: -25 Average: -26 dB | 2 | -25 dB");
   // No engine call; the bar is drawn for the new average.

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "devices/device_list.h"
+#include "audio/device_list.h"
 
 TEST(DeviceList, NumbersTheDevicesAsTheEngineDoesWithTheTestSignalLast) {
   devices::ClearDeviceListOverride();

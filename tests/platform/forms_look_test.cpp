@@ -44,7 +44,7 @@ struct LookFixture : testing::Test {
   LookFixture() {
     form.SetClientSize(10125, 7950);
     form.SetBackColor(RGB(137, 181, 199));
-    form.SetFont(forms::FontSpec{"ＭＳ ゴシック", 9.75, false});
+    form.SetFont(forms::FontStyle{"ＭＳ ゴシック", 9.75, false});
     frame2.Move(30, 1890, 10065, 6015);
     frame2.SetBackColor(kFrameBlue);
   }
@@ -97,7 +97,7 @@ TEST_F(LookFixture, DesignFontNamesResolveToInstalledGothicFacesAlsoForControlsW
   EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ ゴシック"), "IPAGothic");
   EXPECT_EQ(forms::ResolvedFontFamily("ＭＳ Ｐゴシック"), "IPAPGothic");
   for (const char* name : {"ＭＳ ゴシック", "ＭＳ Ｐゴシック"}) {
-    const QFont font = forms::detail::MakeFont(forms::FontSpec{name, 9.75, true});
+    const QFont font = forms::detail::MakeFont(forms::FontStyle{name, 9.75, true});
     EXPECT_EQ(font.pointSizeF(), 9.75);
     EXPECT_TRUE(font.bold());
     const QFontMetrics metrics(font);
@@ -107,7 +107,7 @@ TEST_F(LookFixture, DesignFontNamesResolveToInstalledGothicFacesAlsoForControlsW
   }
   forms::Label legend(&frame2, "Label1(0)", false);  // the form's font
   forms::TextBox term(&form, "Term", true, true);
-  term.SetFont(forms::FontSpec{"ＭＳ Ｐゴシック", 11.25, true});
+  term.SetFont(forms::FontStyle{"ＭＳ Ｐゴシック", 11.25, true});
   EXPECT_EQ(QFontInfo(legend.widget()->font()).family(), "IPAGothic");
   EXPECT_EQ(legend.widget()->font().pointSizeF(), 9.75);
   EXPECT_EQ(QFontInfo(term.widget()->font()).family(), "IPAPGothic");
@@ -116,7 +116,7 @@ TEST_F(LookFixture, DesignFontNamesResolveToInstalledGothicFacesAlsoForControlsW
 
 // Captions break at spaces only: the IMD legend keeps each Japanese word whole.
 TEST(LabelWrap, BreaksAtSpacesAndSplitsOnlyOverlongWords) {
-  const QFontMetricsF metrics(forms::detail::MakeFont(forms::FontSpec{"ＭＳ ゴシック", 9, true}));
+  const QFontMetricsF metrics(forms::detail::MakeFont(forms::FontStyle{"ＭＳ ゴシック", 9, true}));
   const QString legend = QStringLiteral("       絶対要調整 (0 to -15)       要調整 (-15 to -20dB)");
   const double width = 3435 / 15.0;  // Label1(0)
   ASSERT_GT(metrics.horizontalAdvance(legend), width);
@@ -138,7 +138,7 @@ TEST_F(LookFixture, LeadingIdeographicSpacesPushTheTitleBelowTheFirstLine) {
     label->Move(0, 150, 1320, 795);
     label->SetBackColor(kCream);
     label->SetForeColor(RGB(0, 0, 0));
-    label->SetFont(forms::FontSpec{"ＭＳ Ｐゴシック", 9.75, true});
+    label->SetFont(forms::FontStyle{"ＭＳ Ｐゴシック", 9.75, true});
     label->SetCaption(caption);
     return label;
   };

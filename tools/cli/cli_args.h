@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "modes.h"
+#include "modem/modes.h"
 
 namespace tonvista::cli {
 

@@ -16,27 +16,27 @@ int run_generate(int argc, char** argv) {
                           {"mode", "freq", "imd", "snr", "ppm", "text", "idle", "seconds", "seed"},
                           {"imd-tones"}, &error);
   if (args && args->positionals().size() != 1) error = "generate needs one output file";
-  psk::TestSignalSpec spec;
+  psk::TestSignalParams params;
   if (error.empty()) {
-    if (auto mode = args->mode(&error)) spec.mode = *mode;
-    spec.carrier_hz = args->number("freq", 100, 3800, &error).value_or(1500.0);
-    spec.imd_db = args->number("imd", -80, -3, &error);
-    spec.snr_db = args->number("snr", -30, 100, &error);
-    spec.ppm = args->number("ppm", -10000, 10000, &error).value_or(0.0);
-    spec.idle_seconds = args->number("idle", 0, 3600, &error).value_or(10.0);
-    spec.seconds = args->number("seconds", 0, 3600, &error);
-    spec.seed = static_cast<uint32_t>(args->number("seed", 0, 4294967295.0, &error).value_or(1));
-    spec.text = args->text("text").value_or("");
+    if (auto mode = args->mode(&error)) params.mode = *mode;
+    params.carrier_hz = args->number("freq", 100, 3800, &error).value_or(1500.0);
+    params.imd_db = args->number("imd", -80, -3, &error);
+    params.snr_db = args->number("snr", -30, 100, &error);
+    params.ppm = args->number("ppm", -10000, 10000, &error).value_or(0.0);
+    params.idle_seconds = args->number("idle", 0, 3600, &error).value_or(10.0);
+    params.seconds = args->number("seconds", 0, 3600, &error);
+    params.seed = static_cast<uint32_t>(args->number("seed", 0, 4294967295.0, &error).value_or(1));
+    params.text = args->text("text").value_or("");
     if (args->has("imd-tones")) {
-      spec.imd_kind = psk::ImdKind::ProductTones;
-      if (!spec.imd_db) error = "--imd-tones needs --imd";
+      params.imd_kind = psk::ImdKind::ProductTones;
+      if (!params.imd_db) error = "--imd-tones needs --imd";
     }
   }
   if (!error.empty()) {
     std::fprintf(stderr, "tonvista-cli generate: %s\n", error.c_str());
     return 2;
   }
-  const psk::TestSignal signal = psk::make_test_signal(spec);
+  const psk::TestSignal signal = psk::make_test_signal(params);
   if (!psk::write_wav16(args->positionals()[0], signal.samples, 8000, 1, &error)) {
     std::fprintf(stderr, "tonvista-cli generate: %s\n", error.c_str());
     return 1;

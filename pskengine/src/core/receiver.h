@@ -27,7 +27,7 @@
 #include "measure/clock_estimator.h"
 #include "measure/idle_segments.h"
 #include "measure/imd_meter.h"
-#include "psk_demodulator.h"
+#include "modem/psk_demodulator.h"
 #include "spectrum/spectrum.h"
 
 namespace psk {

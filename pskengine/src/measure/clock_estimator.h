@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "measure/idle_segments.h"
-#include "modes.h"
+#include "modem/modes.h"
 
 namespace psk {
 

@@ -21,10 +21,10 @@
 #include <span>
 #include <vector>
 
-#include "idle_detector.h"
 #include "measure/tone_analyzer.h"
-#include "modes.h"
-#include "psk_demodulator.h"
+#include "modem/idle_detector.h"
+#include "modem/modes.h"
+#include "modem/psk_demodulator.h"
 
 namespace psk {
 

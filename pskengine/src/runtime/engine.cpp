@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "sources/open_input.h"
+#include "audio/open_input.h"
 
 namespace psk {
 namespace {

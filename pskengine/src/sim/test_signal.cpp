@@ -5,7 +5,7 @@
 #include <numbers>
 #include <random>
 
-#include "modulator.h"
+#include "modem/modulator.h"
 #include "sim/amplifier.h"
 
 namespace psk {
@@ -26,48 +26,48 @@ std::vector<float> render(PskModulator& modulator, size_t length) {
 }
 }  // namespace
 
-TestSignal make_test_signal(const TestSignalSpec& spec) {
+TestSignal make_test_signal(const TestSignalParams& params) {
   TestSignal result;
-  const ModeInfo& mode = mode_info(spec.mode);
-  result.render_rate_hz = kRate * (1.0 + spec.ppm * 1e-6);
-  PskModulator modulator(spec.mode, spec.carrier_hz, result.render_rate_hz);
+  const ModeInfo& mode = mode_info(params.mode);
+  result.render_rate_hz = kRate * (1.0 + params.ppm * 1e-6);
+  PskModulator modulator(params.mode, params.carrier_hz, result.render_rate_hz);
 
   // Symbols, in the modulator's time; samples, in the file's time.
   const double samples_per_symbol = result.render_rate_hz / mode.baud;
   const int idle_symbols =
-      std::max(0, static_cast<int>(std::lround(spec.idle_seconds * mode.baud)));
+      std::max(0, static_cast<int>(std::lround(params.idle_seconds * mode.baud)));
   modulator.append_idle(idle_symbols);
   result.idle_end = static_cast<size_t>(idle_symbols * samples_per_symbol);
   // Length of the text: render it once to count.
   size_t content = result.idle_end;
-  if (!spec.text.empty()) {
-    PskModulator counter(spec.mode, spec.carrier_hz, result.render_rate_hz);
-    counter.append_text(spec.text);
+  if (!params.text.empty()) {
+    PskModulator counter(params.mode, params.carrier_hz, result.render_rate_hz);
+    counter.append_text(params.text);
     std::vector<float> block(4096);
     while (!counter.done()) content += counter.render(block);
-    modulator.append_text(spec.text);
+    modulator.append_text(params.text);
   }
-  const size_t length = spec.seconds ? static_cast<size_t>(std::max(0.0, *spec.seconds) * kRate)
-                                     : content + static_cast<size_t>(kRate);
+  const size_t length = params.seconds ? static_cast<size_t>(std::max(0.0, *params.seconds) * kRate)
+                                       : content + static_cast<size_t>(kRate);
 
   std::vector<float> x;
-  if (spec.imd_db && spec.imd_kind == ImdKind::CubicAmplifier) {
+  if (params.imd_db && params.imd_kind == ImdKind::CubicAmplifier) {
     // The amplifier delays by its Hilbert filter; render that much more and
     // drop it from the front so the timing stays the modulator's.
-    CubicAmplifier amplifier(*spec.imd_db);
+    CubicAmplifier amplifier(*params.imd_db);
     x = render(modulator, length + CubicAmplifier::delay());
     for (float& s : x) s = amplifier.process(s);
     x.erase(x.begin(), x.begin() + CubicAmplifier::delay());
   } else {
     x = render(modulator, length);
   }
-  if (spec.imd_db && spec.imd_kind == ImdKind::ProductTones) {
+  if (params.imd_db && params.imd_kind == ImdKind::ProductTones) {
     // Each idle tone has amplitude 1/2; each product tone r/2 beside it.
-    const double amplitude = 0.5 * std::pow(10.0, *spec.imd_db / 20.0);
+    const double amplitude = 0.5 * std::pow(10.0, *params.imd_db / 20.0);
     const double lower =
-        2 * std::numbers::pi * (spec.carrier_hz - 1.5 * mode.baud) / result.render_rate_hz;
+        2 * std::numbers::pi * (params.carrier_hz - 1.5 * mode.baud) / result.render_rate_hz;
     const double upper =
-        2 * std::numbers::pi * (spec.carrier_hz + 1.5 * mode.baud) / result.render_rate_hz;
+        2 * std::numbers::pi * (params.carrier_hz + 1.5 * mode.baud) / result.render_rate_hz;
     for (size_t n = 0; n < x.size(); ++n) {
       const double t = static_cast<double>(n);
       x[n] +=
@@ -81,10 +81,10 @@ TestSignal make_test_signal(const TestSignalSpec& spec) {
 
   std::vector<double> noise(x.size(), 0.0);
   double noise_power = 0;
-  if (spec.snr_db && power > 0) {
+  if (params.snr_db && power > 0) {
     // White noise over 0..4000 Hz whose share in 2500 Hz is snr_db below the signal.
-    noise_power = power / std::pow(10.0, *spec.snr_db / 10.0) * (kRate / 2) / 2500.0;
-    std::mt19937_64 rng(spec.seed);
+    noise_power = power / std::pow(10.0, *params.snr_db / 10.0) * (kRate / 2) / 2500.0;
+    std::mt19937_64 rng(params.seed);
     std::normal_distribution<double> gauss(0.0, std::sqrt(noise_power));
     for (double& v : noise) v = gauss(rng);
   }

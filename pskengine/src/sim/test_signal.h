@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "modes.h"
+#include "modem/modes.h"
 
 namespace psk {
 
@@ -19,7 +19,7 @@ enum class ImdKind {
   ProductTones,    // two steady tones at carrier +- 3 baud/2 are added
 };
 
-struct TestSignalSpec {
+struct TestSignalParams {
   PskMode mode = PskMode::Bpsk31;  // modulation
   double carrier_hz = 1500.0;      // carrier frequency
   std::optional<double> imd_db;    // IMD of the idle part (below 0); none: clean
@@ -41,6 +41,6 @@ struct TestSignal {
   size_t idle_end = 0;           // samples [0, idle_end) are the first idle part
 };
 
-TestSignal make_test_signal(const TestSignalSpec& spec);
+TestSignal make_test_signal(const TestSignalParams& params);
 
 }  // namespace psk

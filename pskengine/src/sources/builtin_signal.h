@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "modulator.h"
+#include "modem/modulator.h"
 #include "sim/amplifier.h"
 #include "sources/audio_source.h"
 

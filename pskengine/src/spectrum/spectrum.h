@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <span>
 
-#include "spectrum/real_fft.h"
+#include "dsp/real_fft.h"
 
 namespace psk {
 

@@ -1,6 +1,6 @@
 #include "platform/devices/devices.h"
 
-#include "devices/device_list.h"
+#include "audio/device_list.h"
 
 namespace devices {
 namespace {

@@ -109,7 +109,7 @@ void Control::ApplyForeColor(Rgb colour) {
   widget_->setPalette(palette);
 }
 
-void Control::SetFont(const FontSpec& font) {
+void Control::SetFont(const FontStyle& font) {
   if (widget_ != nullptr) widget_->setFont(detail::MakeFont(font));
 }
 

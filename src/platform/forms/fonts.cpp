@@ -24,11 +24,11 @@ void InstallFontSubstitutions() {
   });
 }
 
-QFont MakeFont(const FontSpec& spec) {
+QFont MakeFont(const FontStyle& params) {
   InstallFontSubstitutions();
-  QFont font(ToQString(spec.name));
-  if (spec.points > 0) font.setPointSizeF(spec.points);
-  font.setBold(spec.bold);
+  QFont font(ToQString(params.name));
+  if (params.points > 0) font.setPointSizeF(params.points);
+  font.setBold(params.bold);
   return font;
 }
 
@@ -36,7 +36,7 @@ QFont MakeFont(const FontSpec& spec) {
 
 std::string ResolvedFontFamily(const std::string& design_name) {
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) return {};
-  return detail::FromQString(QFontInfo(detail::MakeFont(FontSpec{design_name})).family());
+  return detail::FromQString(QFontInfo(detail::MakeFont(FontStyle{design_name})).family());
 }
 
 }  // namespace forms

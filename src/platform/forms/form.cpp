@@ -103,7 +103,7 @@ void Form::SetBackColor(Rgb colour) {
   impl_->window->setAutoFillBackground(true);
 }
 
-void Form::SetFont(const FontSpec& font) {
+void Form::SetFont(const FontStyle& font) {
   impl_->window->setFont(detail::MakeFont(font));
 }
 

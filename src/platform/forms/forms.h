@@ -32,7 +32,7 @@ double TwipsPerPixelY();
 
 // A font asked for by its design name ("ＭＳ ゴシック", "ＭＳ Ｐゴシック"); the kit maps
 // the design names once to an installed Japanese gothic face.
-struct FontSpec {
+struct FontStyle {
   std::string name;   // design name
   double points = 9;  // size in points
   bool bold = false;
@@ -68,7 +68,7 @@ class Control {
   void SetEnabled(bool enabled);
   void SetBackColor(Rgb colour);
   void SetForeColor(Rgb colour);
-  void SetFont(const FontSpec& font);
+  void SetFont(const FontStyle& font);
   void SetTabIndex(int index) { tab_index_ = index; }
   int TabIndex() const { return tab_index_; }
   // Brings the control in front of its siblings.
@@ -342,7 +342,7 @@ class Form : public Container {
   std::string Caption() const;
   void SetCaption(const std::string& caption);
   void SetBackColor(Rgb colour);
-  void SetFont(const FontSpec& font);  // the default font of its controls
+  void SetFont(const FontStyle& font);  // the default font of its controls
   void SetClientSize(float width_twips, float height_twips);
   void SetFixedBorder(bool fixed);  // a dialog that cannot be resized
 

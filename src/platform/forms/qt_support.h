@@ -42,7 +42,7 @@ inline float TwipsY(double pixels) {
 }
 
 // The Qt font for a design font; installs the font substitutions first.
-QFont MakeFont(const FontSpec& spec);
+QFont MakeFont(const FontStyle& params);
 // Adds the substitutions of the design names once (called by MakeFont).
 void InstallFontSubstitutions();
 

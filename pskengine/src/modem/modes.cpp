@@ -1,4 +1,4 @@
-#include "modes.h"
+#include "modem/modes.h"
 
 #include <array>
 

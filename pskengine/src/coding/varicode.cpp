@@ -1,4 +1,4 @@
-#include "varicode.h"
+#include "coding/varicode.h"
 
 #include <array>
 #include <string>

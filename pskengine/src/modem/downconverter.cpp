@@ -1,4 +1,4 @@
-#include "downconverter.h"
+#include "modem/downconverter.h"
 
 #include <complex>
 // liquid-dsp must follow <complex>.

@@ -1,4 +1,4 @@
-#include "devices/portaudio_session.h"
+#include "audio/portaudio_session.h"
 
 #include <dlfcn.h>
 #include <portaudio.h>

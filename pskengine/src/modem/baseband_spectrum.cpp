@@ -1,4 +1,4 @@
-#include "baseband_spectrum.h"
+#include "modem/baseband_spectrum.h"
 
 #include <fftw3.h>
 
@@ -6,7 +6,7 @@
 #include <mutex>
 #include <numbers>
 
-#include "spectrum/real_fft.h"
+#include "dsp/real_fft.h"
 
 namespace psk {
 BasebandSpectrum::BasebandSpectrum(double average_frames)

@@ -1,9 +1,9 @@
-#include "modulator.h"
+#include "modem/modulator.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "varicode.h"
+#include "coding/varicode.h"
 
 namespace psk {
 namespace {

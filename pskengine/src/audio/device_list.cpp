@@ -1,8 +1,8 @@
-#include "devices/device_list.h"
+#include "audio/device_list.h"
 
 #include <portaudio.h>
 
-#include "devices/portaudio_session.h"
+#include "audio/portaudio_session.h"
 
 namespace psk {
 

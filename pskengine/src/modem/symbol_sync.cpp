@@ -1,4 +1,4 @@
-#include "symbol_sync.h"
+#include "modem/symbol_sync.h"
 
 #include <algorithm>
 #include <cmath>

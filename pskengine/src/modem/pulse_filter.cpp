@@ -1,4 +1,4 @@
-#include "pulse_filter.h"
+#include "modem/pulse_filter.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "viterbi.h"
+#include "coding/viterbi.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "sources/portaudio_source.h"
+#include "audio/portaudio_source.h"
 
 #include <portaudio.h>
 

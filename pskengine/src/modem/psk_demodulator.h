@@ -12,7 +12,7 @@
 #include <span>
 #include <vector>
 
-#include "modes.h"
+#include "modem/modes.h"
 
 namespace psk {
 

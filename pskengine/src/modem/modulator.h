@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "conv_code.h"
-#include "modes.h"
+#include "coding/conv_code.h"
+#include "modem/modes.h"
 
 namespace psk {
 

@@ -11,7 +11,7 @@
 #include <array>
 #include <complex>
 
-#include "baseband_spectrum.h"
+#include "modem/baseband_spectrum.h"
 
 namespace psk {
 

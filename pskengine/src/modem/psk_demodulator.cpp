@@ -1,16 +1,16 @@
-#include "psk_demodulator.h"
+#include "modem/psk_demodulator.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "afc.h"
-#include "baseband_spectrum.h"
-#include "downconverter.h"
-#include "idle_detector.h"
-#include "pulse_filter.h"
-#include "symbol_sync.h"
-#include "varicode.h"
-#include "viterbi.h"
+#include "coding/varicode.h"
+#include "coding/viterbi.h"
+#include "modem/afc.h"
+#include "modem/baseband_spectrum.h"
+#include "modem/downconverter.h"
+#include "modem/idle_detector.h"
+#include "modem/pulse_filter.h"
+#include "modem/symbol_sync.h"
 
 namespace psk {
 namespace {

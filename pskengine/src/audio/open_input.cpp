@@ -1,9 +1,9 @@
-#include "sources/open_input.h"
+#include "audio/open_input.h"
 
-#include "devices/device_list.h"
+#include "audio/device_list.h"
+#include "audio/portaudio_source.h"
 #include "pskengine.h"
 #include "sources/builtin_signal.h"
-#include "sources/portaudio_source.h"
 
 namespace psk {
 

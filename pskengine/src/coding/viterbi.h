@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "conv_code.h"
+#include "coding/conv_code.h"
 
 namespace psk {
 

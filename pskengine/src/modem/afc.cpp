@@ -1,4 +1,4 @@
-#include "afc.h"
+#include "modem/afc.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "devices/portaudio_session.h"
+#include "audio/portaudio_session.h"
+#include "audio/spsc_ring.h"
 #include "dsp/resampler.h"
 #include "sources/audio_source.h"
-#include "sources/spsc_ring.h"
 
 namespace psk {
 

@@ -1,4 +1,4 @@
-#include "spectrum/real_fft.h"
+#include "dsp/real_fft.h"
 
 #include <fftw3.h>
 

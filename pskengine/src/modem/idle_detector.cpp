@@ -1,4 +1,4 @@
-#include "idle_detector.h"
+#include "modem/idle_detector.h"
 
 namespace psk {
 
