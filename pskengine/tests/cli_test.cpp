@@ -61,12 +61,13 @@ TEST(Cli, MeasurePrintsJsonLines) {
 }
 
 TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
-  // 0x88 0x9F is one character; 0x81 0x20 and a lone lead byte at the end are U+FFFD.
+  // 0x88 0x9F is one character; a lead byte before a space or at the end is U+FFFD, and the
+  // space stays.
   const std::string path = temp_wav("text.wav");
   for (auto [bytes, utf8] : {std::pair{"A\\210\\237B\\201 C",
                                        "\"text\":\"A\xE4\xBA\x9C"
                                        "B\xEF\xBF\xBD"
-                                       "C\"}"},
+                                       " C\"}"},
                              {"Z\\210", "\"text\":\"Z\xEF\xBF\xBD\"}"}}) {
     ASSERT_EQ(
         run("generate " + path + " --snr 30 --idle 2 --text \"$(printf '" + bytes + "')\"").status,

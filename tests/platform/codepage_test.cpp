@@ -1,4 +1,5 @@
-// Code page 932: single bytes, double-byte pairs, and U+FFFD for what does not convert.
+// Code page 932: single bytes, double-byte pairs, and U+FFFD for what does not convert,
+// whole and one byte at a time.
 #include "platform/codepage/codepage.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,7 @@ TEST(CodePage, EveryByteAloneGivesExactlyOneCharacter) {
 }
 
 TEST(CodePage, PairsMakeDoubleByteCharactersAndWhatDoesNotConvertGivesOneReplacement) {
+  // Each case whole, and byte by byte through the stream decoder.
   const std::pair<std::string, std::string> cases[] = {
       {Bytes({0x88, 0x9F, 0, 0}), "亜" + NUL + NUL},
       {Bytes({0x82, 0xA0}), "あ"},
@@ -59,8 +61,14 @@ TEST(CodePage, PairsMakeDoubleByteCharactersAndWhatDoesNotConvertGivesOneReplace
       {Bytes({'A', 0x88}), "A" + R},
       {Bytes({0x80, 0x88, 0x9F, 0xFF, 'Z', 0xA0}), R + "亜" + R + "Z" + R},
   };
-  for (size_t i = 0; i < std::size(cases); ++i)
+  for (size_t i = 0; i < std::size(cases); ++i) {
     EXPECT_EQ(BytesToText(cases[i].first), cases[i].second) << i;
+    codepage::Decoder decoder;
+    std::string streamed;
+    for (char c : cases[i].first) streamed += decoder.Push(static_cast<uint8_t>(c));
+    EXPECT_EQ(streamed + decoder.Flush(), cases[i].second) << i;
+    EXPECT_EQ(decoder.Flush(), "") << i;
+  }
   // Long sequences convert whole.
   std::string in, expected;
   for (int i = 0; i < 400; ++i) {

@@ -11,8 +11,8 @@
 #include "cli_args.h"
 #include "commands.h"
 #include "core/receiver.h"
-#include "cp932_text.h"
 #include "json_lines.h"
+#include "platform/codepage/codepage.h"
 #include "pskengine.h"
 #include "sources/builtin_signal.h"
 #include "sources/wav_source.h"
@@ -86,7 +86,7 @@ int run_measure(int argc, char** argv) {
   receiver.set_rx_frequency(static_cast<int32_t>(std::lround(freq)));
   receiver.set_afc_limit(afc ? kAfcLimitHz : 0);
 
-  Cp932Text decoder;
+  codepage::Decoder decoder;
   std::string text;        // received text not yet printed, UTF-8
   double text_last = 0.0;  // time of its newest character
   auto print_text = [&](double t) {
@@ -111,7 +111,7 @@ int run_measure(int argc, char** argv) {
       }
       if (e.msg == WM_ENGINE_RXCHAR) {
         text_last = t;
-        text += decoder.push(static_cast<uint8_t>(e.wparam));
+        text += decoder.Push(static_cast<uint8_t>(e.wparam));
         if (e.wparam == '\n' || text.size() >= kTextMaxBytes) print_text(t);
       }
     }
@@ -121,7 +121,7 @@ int run_measure(int argc, char** argv) {
       print(json_number_line(t, "freq", printed_freq));
     }
   }
-  text += decoder.flush();
+  text += decoder.Flush();
   print_text(static_cast<double>(processed) / kRate);
   std::fflush(stdout);
   return 0;

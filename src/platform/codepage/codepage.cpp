@@ -98,4 +98,26 @@ std::string ByteToText(uint8_t byte) {
   return BytesToText(std::string_view(&c, 1));
 }
 
+std::string Decoder::Push(uint8_t byte) {
+  if (lead_ >= 0) {
+    const char pair[2] = {static_cast<char>(lead_), static_cast<char>(byte)};
+    lead_ = -1;
+    if (IsTrailByte(byte)) return BytesToText({pair, 2});
+    // A byte that cannot follow a lead byte is no lead byte either: the lead
+    // byte alone gives U+FFFD and the byte keeps its own character.
+    return std::string(kReplacement) + ByteToText(byte);
+  }
+  if (IsLeadByte(byte)) {
+    lead_ = byte;
+    return {};
+  }
+  return ByteToText(byte);
+}
+
+std::string Decoder::Flush() {
+  if (lead_ < 0) return {};
+  lead_ = -1;
+  return std::string(kReplacement);
+}
+
 }  // namespace codepage
