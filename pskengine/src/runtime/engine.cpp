@@ -229,9 +229,12 @@ int32_t Engine::closest_peak(int32_t hz, int32_t range_hz) {
   std::lock_guard lock(core_mutex_);
   const auto power = receiver_.spectrum().mean_power();
   const double bin_hz = Spectrum::kBinHz;
-  const int first = std::max(0, static_cast<int>(std::ceil((hz - range_hz) / bin_hz)));
-  const int last =
-      std::min(Spectrum::kBins - 1, static_cast<int>(std::floor((hz + range_hz) / bin_hz)));
+  // The range's ends in 64 bits: hz +- range_hz leaves 32 bits at the extremes.
+  const int64_t low = int64_t{hz} - range_hz, high = int64_t{hz} + range_hz;
+  const int first = static_cast<int>(
+      std::clamp(std::ceil(static_cast<double>(low) / bin_hz), 0.0, double{Spectrum::kBins}));
+  const int last = static_cast<int>(std::clamp(std::floor(static_cast<double>(high) / bin_hz), -1.0,
+                                               double{Spectrum::kBins - 1}));
   if (first > last) return -1;
   int best = first;
   for (int k = first; k <= last; ++k) {
