@@ -63,11 +63,14 @@ void* FindSymbol(const char* name) {
   return dlsym(LibraryHandle(), name);
 }
 
-// Each operation binds itself at its first call.
-#define PSK_OPERATION(result, name, params, args)            \
-  result name params {                                       \
-    static const auto bound = Bind<result(*) params>(#name); \
-    return bound args;                                       \
+// Each operation binds itself at its first call.  A plain pointer, not a
+// guarded static: a call that comes back while the binding fails and the
+// error box is open must not wait on (or abort in) a half-done initialisation.
+#define PSK_OPERATION(result, name, params, args)                \
+  result name params {                                           \
+    static result(*bound) params = nullptr;                      \
+    if (bound == nullptr) bound = Bind<result(*) params>(#name); \
+    return bound args;                                           \
   }
 
 PSK_OPERATION(int32_t, fnStartSoundCard, (PskWindowHandle w, int32_t d, int32_t f), (w, d, f))

@@ -159,18 +159,21 @@ int32_t fnSetSquelchThreshold(int32_t t, int32_t a, int32_t b) {
   Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
   return 0;
 }
-// The incomplete variant of this library lacks one export (see CMakeLists.txt).
+// The incomplete variants of this library each lack one export (see CMakeLists.txt).
 #ifndef SCRIPTED_ENGINE_INCOMPLETE
 int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias) {
   Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
   return 0;
 }
 #endif
+#ifndef SCRIPTED_ENGINE_WITHOUT_fnGetFFTData
 int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last) {
   Record("fnGetFFTData", {Array(), Value(first), Value(last)});
   for (int32_t k = std::max(first, 0); k <= std::min(last, 1023); ++k) data[k] = state().fft[k];
   return 0;
 }
+#endif
+#ifndef SCRIPTED_ENGINE_WITHOUT_fnGetRawData
 int32_t fnGetRawData(int32_t* data, int32_t a, int32_t* count) {
   Record("fnGetRawData", {Array(), Value(a), Array()});
   const int32_t wanted = std::min(*count, 2049);
@@ -179,14 +182,19 @@ int32_t fnGetRawData(int32_t* data, int32_t a, int32_t* count) {
   *count = state().raw_count;
   return 0;
 }
+#endif
+#ifndef SCRIPTED_ENGINE_WITHOUT_fnGetVectorData
 int32_t fnGetVectorData(int32_t* data, int32_t a) {
   Record("fnGetVectorData", {Array(), Value(a)});
   std::copy(state().vectors.begin(), state().vectors.end(), data);
   return 0;
 }
+#endif
+#ifndef SCRIPTED_ENGINE_WITHOUT_fnGetSignalLevel
 int32_t fnGetSignalLevel(int32_t a) {
   return RecordResult("fnGetSignalLevel", {Value(a)}, state().level);
 }
+#endif
 
 // Never called by the program; recorded all the same.
 int32_t fnGetClosestPeak(int32_t hz, int32_t range) {

@@ -65,15 +65,31 @@ TEST(ReplayTool, AnUnknownCommandIsAnErrorWithItsLineNumber) {
   EXPECT_NE(outcome.errors.find("fly"), std::string::npos) << outcome.errors;
 }
 
-// A missing library or operation is named, then the program ends.
+// A missing library or operation is named, then the program ends: at the main window's load,
+// or at the first display notification for the display operations.
 TEST(ReplayTool, AMissingEngineLibraryOrOperationIsNamedAndEndsTheProgram) {
   const QString dir = QCoreApplication::applicationDirPath();
-  for (const auto& [library, named] :
-       {std::pair{QString("/nonexistent/libpskengine.so"), "/nonexistent/libpskengine.so"},
-        {dir + "/libtonvista-incomplete-engine.so", "fnSetFFTMode"}}) {
-    const Outcome outcome = RunReplay("load Form1\n", {"--engine", library});
-    EXPECT_GT(outcome.status, 0) << named;
-    EXPECT_NE(outcome.errors.find(named), std::string::npos) << outcome.errors;
+  const QString display = "load Form1\npost 2024 0 0\ndump after\n";
+  const struct {
+    QString library, script;
+    const char* named;
+  } cases[] = {
+      {"/nonexistent/libpskengine.so", "load Form1\n", "/nonexistent/libpskengine.so"},
+      {dir + "/libtonvista-incomplete-engine.so", "load Form1\n", "fnSetFFTMode"},
+      {dir + "/libtonvista-engine-without-fnGetFFTData.so", display, "fnGetFFTData"},
+      {dir + "/libtonvista-engine-without-fnGetRawData.so", display, "fnGetRawData"},
+      {dir + "/libtonvista-engine-without-fnGetVectorData.so", display, "fnGetVectorData"},
+      {dir + "/libtonvista-engine-without-fnGetSignalLevel.so", display, "fnGetSignalLevel"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = RunReplay(c.script, {"--engine", c.library});
+    EXPECT_EQ(outcome.status, 1) << c.named << outcome.errors;
+    EXPECT_NE(outcome.errors.find(std::string("tonvista: Tonvista cannot use the PSK engine: ") +
+                                  (c.named[0] == '/' ? "the engine library " : "the operation ") +
+                                  c.named),
+              std::string::npos)
+        << outcome.errors;
+    EXPECT_TRUE(outcome.written.isEmpty()) << c.named;  // nothing ran after the error
   }
 }
 

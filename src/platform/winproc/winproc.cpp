@@ -25,6 +25,9 @@ struct MessageEvent : QEvent {
 std::mutex g_windows_mutex;
 std::unordered_set<const PskMessageSink*> g_windows;
 
+// Set once the program ends on an error: posted messages are dropped.
+std::atomic<bool> g_held{false};
+
 bool IsWindow(HWND window) {
   std::lock_guard lock(g_windows_mutex);
   return window != nullptr && g_windows.count(window) != 0;
@@ -39,6 +42,7 @@ struct MessageWindow::Receiver : QObject {
 
   bool event(QEvent* e) override {
     if (e->type() != kMessageEventType) return QObject::event(e);
+    if (g_held.load()) return true;
     auto* m = static_cast<MessageEvent*>(e);
     // From here on a new display notification may be queued again.
     if (m->msg == kCoalescedMessage) display_pending.store(false);
@@ -86,6 +90,10 @@ WNDPROC MessageWindow::procedure() const {
 
 WNDPROC MessageWindow::set_procedure(WNDPROC procedure) {
   return receiver_->procedure.exchange(procedure ? procedure : &DefWindowProcA);
+}
+
+void HoldPostedMessages() {
+  g_held.store(true);
 }
 
 void MessageWindow::DeliverPosted() {

@@ -46,6 +46,12 @@ bool PostMessageA(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
 // Runs the window's current procedure at once, on the calling (GUI) thread.
 LRESULT SendMessageA(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
 
+// From now on no posted message reaches a window procedure: the program is
+// ending on an error, and the error box's event loop must not run handlers
+// (and the engine operations they call) again.  Messages sent directly still
+// run.
+void HoldPostedMessages();
+
 // The message sink of one window.  Lives on the GUI thread; the owner keeps
 // it alive for as long as anybody may post to its handle.
 class MessageWindow {
