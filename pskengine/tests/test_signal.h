@@ -1,4 +1,4 @@
-// Shared helpers: signals with known truth, noise at an SNR in 2500 Hz, the core run.
+// Shared helpers: signals with known truth and noise from the simulator, the core run.
 #pragma once
 
 #include <algorithm>
@@ -92,36 +92,27 @@ inline std::vector<float> render_all(PskModulator& mod) {
   return out;
 }
 
+// The simulator's signal at the modulator's own amplitude.
 inline std::vector<float> make_signal(const SignalParams& params) {
-  PskModulator mod(params.mode, params.carrier_hz, kRate * (1.0 + params.ppm * 1e-6));
-  mod.set_drift(params.drift_hz_per_s * (1.0 + params.ppm * 1e-6));
-  mod.append_idle(params.lead_idle);
-  mod.append_text(params.text);
-  mod.append_idle(params.tail_idle);
-  return render_all(mod);
+  TestSignalParams p;
+  p.mode = params.mode;
+  p.carrier_hz = params.carrier_hz;
+  p.drift_hz_per_s = params.drift_hz_per_s;
+  p.ppm = params.ppm;
+  p.text = params.text;
+  p.idle_symbols = params.lead_idle;
+  p.tail_idle_symbols = params.tail_idle;
+  p.scale_for_file = false;
+  return make_test_signal(p).samples;
 }
 
-inline double mean_power(std::span<const float> x) {
-  double s = 0;
-  for (float v : x) s += static_cast<double>(v) * v;
-  return x.empty() ? 0.0 : s / static_cast<double>(x.size());
-}
-
-// Adds white noise: signal_power over the noise power in 2500 Hz is snr_db.
-inline void add_noise(std::vector<float>& x, double signal_power, double snr_db, uint32_t seed) {
-  const double noise_in_2500 = signal_power / std::pow(10.0, snr_db / 10.0);
-  const double sigma = std::sqrt(noise_in_2500 * (kRate / 2.0) / 2500.0);
-  std::mt19937 rng(seed);
-  std::normal_distribution<double> gauss(0.0, sigma);
-  for (float& v : x) v += static_cast<float>(gauss(rng));
-}
+using psk::add_noise;
+using psk::mean_power;
 
 // White noise alone, with the power it would have at 0 dB SNR for a signal of
 // power signal_power.
 inline std::vector<float> make_noise(size_t samples, double signal_power, uint32_t seed) {
-  std::vector<float> x(samples, 0.0f);
-  add_noise(x, signal_power, 0.0, seed);
-  return x;
+  return psk::make_noise(samples, signal_power, 0.0, seed);
 }
 
 // Every byte 1..255 in a shuffled order, then English text, to n bytes.
