@@ -31,38 +31,33 @@ struct Spectrum : DisplayTest {
 
 }  // namespace
 
-// Grid lines accumulate the step while within the width; N - 1 trace
-// segments run from XS to the right edge, an all-zero spectrum along the
-// bottom edge.
-TEST_F(Spectrum, GridAndTraceFollowTheRange) {
-  struct Case {
-    int low, high, divisions, first_bin, last_bin;
+// The fetched bins follow the range; grid lines every width / divisions while within the
+// width (the last on the right edge, or short of it when the steps do not add up to it); N - 1
+// trace segments to the right edge, an all-zero spectrum along the bottom.
+TEST_F(Spectrum, FetchGridAndTraceFollowTheRange) {
+  const struct {
+    int low, high, divisions;
+    const char* fetch;
     size_t grid_lines;
-    bool grid_on_right_edge;
-  };
-  for (const Case& c :
-       {Case{500, 2500, 20, 128, 640, 21, true}, Case{1200, 1800, 12, 307, 460, 13, true},
-        Case{500, 3000, 25, 128, 768, 25, false}}) {
+    float step, last_grid_x;
+    size_t segments;
+  } cases[] = {{500, 2500, 20, "fnGetFFTData(array,128,640)", 21, 452.25f, 9045, 511},
+               {1200, 1800, 12, "fnGetFFTData(array,307,460)", 13, 753.75f, 9045, 152},
+               {500, 3000, 25, "fnGetFFTData(array,128,768)", 25, 361.8f, 8683.2f, 639}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.low);
-    const QJsonObject s = Draw(c.low, c.high, c.divisions);
-    EXPECT_EQ(CallsOf(s, "fnGetFFTData"),
-              Calls{"fnGetFFTData(array," + std::to_string(c.first_bin) + "," +
-                    std::to_string(c.last_bin) + ")"});
+    EXPECT_EQ(CallsOf(Draw(c.low, c.high, c.divisions), "fnGetFFTData"), Calls{c.fetch});
     const auto grid = Lines(kGrid);
     ASSERT_EQ(grid.size(), c.grid_lines);
-    double x = 0;
-    for (const DrawOp& line : grid) {
-      EXPECT_EQ(Describe(line), LineText(x, 0, x, 1095, kGrid));
-      x += 9045.0 / c.divisions;
-    }
-    EXPECT_EQ(grid.back().x1 == 9045, c.grid_on_right_edge) << grid.back().x1;
-    const int n = c.last_bin - c.first_bin;
-    const double xs = 9045.0 / n;
+    EXPECT_EQ(Describe(grid[0]), LineText(0, 0, 0, 1095, kGrid));
+    EXPECT_NEAR(grid[1].x1, c.step, 1e-3);
+    EXPECT_NEAR(grid.back().x1, c.last_grid_x, 1e-2);
     const auto trace = Lines(kTrace);
-    ASSERT_EQ(trace.size(), static_cast<size_t>(n - 1));
-    for (size_t i = 1; i <= trace.size(); ++i) {
-      ASSERT_EQ(Describe(trace[i - 1]), LineText(i * xs, 1095, (i + 1) * xs, 1095, kTrace));
-    }
+    ASSERT_EQ(trace.size(), c.segments);
+    const double xs = 9045.0 / static_cast<double>(c.segments + 1);
+    EXPECT_EQ(Describe(trace[0]), LineText(xs, 1095, 2 * xs, 1095, kTrace));
+    EXPECT_NEAR(trace.back().x2, 9045, 1e-2);
+    EXPECT_EQ(trace.back().y2, 1095);
   }
 }
 
