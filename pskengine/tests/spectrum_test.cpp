@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <random>
 #include <vector>
 
 #include "sim/test_signal.h"
@@ -33,12 +32,9 @@ std::vector<float> carrier(double hz, size_t n) {
   return x;
 }
 
+// n samples of white noise of standard deviation sigma.
 std::vector<float> noise(size_t n, double sigma, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::normal_distribution<float> gauss(0.0f, static_cast<float>(sigma));
-  std::vector<float> x(n);
-  for (float& v : x) v = gauss(rng);
-  return x;
+  return make_noise(n, sigma * sigma * 2500.0 / 4000.0, 0.0, seed);  // power in 2500 Hz
 }
 
 // Within 1 bin.
