@@ -36,7 +36,8 @@ struct VectorScope : LoadedMainWindow {
   static std::vector<std::string> Scope(float cx, float cy, float radius, double r,
                                         forms::Rgb colour) {
     std::vector<std::string> ops = {
-        "cls", Describe(DrawOp{.kind = DrawOp::Kind::Circle, .x1 = cx, .y1 = cy, .r = radius})};
+        "cls",
+        Describe(DrawOp{.kind = DrawOp::Kind::Circle, .x1 = cx, .y1 = cy, .r = radius, .rgb = {}})};
     for (size_t k = 0; k < kVectors.size(); k += 2) {
       ops.push_back("width 2");
       ops.push_back(LineText(cx, cy, cx + kVectors[k] / 1000.0 * r,
@@ -85,7 +86,9 @@ TEST_F(VectorScope, ALevelBeyondSixteenBitsIsClamped) {
   for (auto [level, shown] : {std::pair{70000, 32767}, std::pair{-70000, -32768}}) {
     const auto scope = Draw(level);
     EXPECT_EQ(MeterShown(), Meter(135, 1005, 1005 - shown / 100.0 * 1005, 1005)) << level;
-    if (level > 0) EXPECT_EQ(scope[3], LineText(392, 371, 392 + 32767, 371, kRed));
+    if (level > 0) {
+      EXPECT_EQ(scope[3], LineText(392, 371, 392 + 32767, 371, kRed));
+    }
   }
 }
 
