@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,15 +21,6 @@ std::unique_ptr<SoundBoardDialog> g_dialog;
 
 const forms::FontStyle kDialogFont{"ＭＳ Ｐゴシック", 9, false};
 
-// The dialog opens centred on the screen (a fixed-size window), never
-// beyond the screen's top or left edge.
-void CentreOnScreen(SoundBoardDialog& form) {
-  const float top = (screen::HeightTwips() - form.Height()) / 2.0f;
-  const float left = (screen::WidthTwips() - form.Width()) / 2.0f;
-  if (std::isfinite(top)) form.SetTop(std::max(top, 0.0f));
-  if (std::isfinite(left)) form.SetLeft(std::max(left, 0.0f));
-}
-
 // Without a device list there is nothing to choose from: say why, then end
 // the program before any other window opens.
 [[noreturn]] void EndWithoutDevices(const std::string& reason) {
@@ -39,7 +29,8 @@ void CentreOnScreen(SoundBoardDialog& form) {
 
 void frmSoundBoard_Load() {
   SoundBoardDialog& form = frmSoundBoard();
-  CentreOnScreen(form);
+  // The dialog opens centred on the screen, like the main window.
+  form.CentreOnScreen(screen::WidthTwips(), screen::HeightTwips());
   std::string error;
   const auto names = devices::SoundDeviceNames(&error);
   if (!names) EndWithoutDevices(error);

@@ -61,12 +61,10 @@ TEST(SoundBoardDialog, OpensFirstCentredAndFixedWithItsControlsWhereTheyBelong) 
     if (std::find(tab_order.begin(), tab_order.end(), w) != tab_order.end()) order.push_back(w);
   }
   EXPECT_EQ(order, tab_order);
-  // Fixed and centred, to the pixel but for half the (not yet known) frame.
+  // Fixed and centred by its outer size, to the pixel.
   EXPECT_EQ(dialog.window()->minimumSize(), dialog.window()->maximumSize());
-  const float frame_x = (dialog.Width() - dialog.ScaleWidth()) / 2;
-  const float frame_y = (dialog.Height() - dialog.ScaleHeight()) / 2;
-  EXPECT_NEAR(dialog.Left(), (screen::WidthTwips() - dialog.Width()) / 2, frame_x + 15);
-  EXPECT_NEAR(dialog.Top(), (screen::HeightTwips() - dialog.Height()) / 2, frame_y + 15);
+  EXPECT_NEAR(dialog.Left(), (screen::WidthTwips() - dialog.Width()) / 2, 15);
+  EXPECT_NEAR(dialog.Top(), (screen::HeightTwips() - dialog.Height()) / 2, 15);
 }
 
 TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {

@@ -355,6 +355,10 @@ class Form : public Container {
   void SetLeft(float twips);
   void SetTop(float twips);
   void Resize(float outer_width_twips, float outer_height_twips);
+  // Centres the window by its outer size on a screen of the given size; a
+  // window not yet framed by the window manager is centred again once its
+  // frame is known, unless it was moved meanwhile.
+  void CentreOnScreen(float screen_width_twips, float screen_height_twips);
 
   // Shows the window; the first Show runs Load to its end before the window
   // appears.  Showing runs Resize.
@@ -390,6 +394,7 @@ class Form : public Container {
  private:
   friend class Control;
   void Unregister(Control* control);  // a control that is destroyed first
+  void PlaceCentred();
   std::string name_;
   std::unique_ptr<Impl> impl_;
   std::vector<Control*> controls_;
