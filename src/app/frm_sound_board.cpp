@@ -12,6 +12,7 @@
 #include "app/Module1.h"
 #include "app/form1.h"
 #include "app/numbers.h"
+#include "app/startup.h"
 #include "platform/devices/devices.h"
 #include "platform/screen/screen.h"
 
@@ -63,6 +64,7 @@ void Command1_Click(int index) {
 
 SoundBoardDialog::SoundBoardDialog() : forms::Form("frmSoundBoard"), Combo1(this, "Combo1") {
   SetCaption("サウンドーボードの選択");
+  SetIcon(kProgramIcon);
   SetFont(kDialogFont);
   SetClientSize(3885, 1200);
   SetFixedBorder(true);

@@ -1,8 +1,11 @@
 // The sound-device dialog on lists of 0, 1 and 120 devices: OK, Cancel, closing.
 #include <gtest/gtest.h>
 
+#include <QIcon>
+#include <QImage>
 #include <QWidget>
 #include <algorithm>
+#include <set>
 
 #include "app/Module1.h"
 #include "app/form1.h"
@@ -183,4 +186,25 @@ TEST(SoundBoardDialog, ReplayRefusesToRunWithoutAWindowOrToCloseAWindowThatIsNot
   EXPECT_THROW(session.Run("close frmSoundBoard"), replay::ScriptError);
   session.Run("devices\nload\nclick frmSoundBoard.Command1 1");
   EXPECT_THROW(session.Run("close frmSoundBoard"), replay::ScriptError);
+}
+
+// The dialog and the main window show the program's 32 x 32, 16-colour icon.
+TEST(SoundBoardDialog, BothWindowsCarryTheProgramIcon) {
+  replay::Session session;
+  session.Run("devices \"Mic\"\nload");
+  QWidget* dialog = frmSoundBoard().window();
+  session.Run("load Form1");
+  for (QWidget* window : {dialog, Form1().window()}) {
+    const QIcon icon = window->windowIcon();
+    ASSERT_FALSE(icon.isNull()) << window->objectName().toStdString();
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)))
+        << window->objectName().toStdString();
+    const QImage image = icon.pixmap(32, 32).toImage();
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
+    }
+    EXPECT_GE(colours.size(), 4u) << window->objectName().toStdString();
+    EXPECT_LE(colours.size(), 16u) << window->objectName().toStdString();
+  }
 }

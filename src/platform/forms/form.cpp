@@ -1,6 +1,7 @@
 // Forms: top-level windows with load, resize and unload handling, outer and
 // client sizes in twips, a message sink, and the list of their controls.
 #include <QCloseEvent>
+#include <QIcon>
 #include <QMargins>
 #include <QPixmap>
 #include <QWidget>
@@ -126,6 +127,10 @@ void Form::SetBackColor(Rgb colour) {
   palette.setColor(QPalette::Window, detail::ToQColor(colour));
   impl_->window->setPalette(palette);
   impl_->window->setAutoFillBackground(true);
+}
+
+void Form::SetIcon(const std::string& image_path) {
+  impl_->window->setWindowIcon(QIcon(detail::ToQString(image_path)));
 }
 
 void Form::SetFont(const FontStyle& font) {

@@ -345,6 +345,8 @@ class Form : public Container {
   void SetFont(const FontStyle& font);  // the default font of its controls
   void SetClientSize(float width_twips, float height_twips);
   void SetFixedBorder(bool fixed);  // a dialog that cannot be resized
+  // The window's icon from an image file or built-in resource (":/...").
+  void SetIcon(const std::string& image_path);
 
   float Left() const;
   float Top() const;
