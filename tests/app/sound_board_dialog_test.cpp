@@ -1,7 +1,6 @@
 // The sound-device dialog on lists of 0, 1 and 120 devices: OK, Cancel, closing.
 #include <gtest/gtest.h>
 
-#include <QIcon>
 #include <QImage>
 #include <QWidget>
 #include <algorithm>
@@ -195,16 +194,10 @@ TEST(SoundBoardDialog, BothWindowsCarryTheProgramIcon) {
   QWidget* dialog = frmSoundBoard().window();
   session.Run("load Form1");
   for (QWidget* window : {dialog, Form1().window()}) {
-    const QIcon icon = window->windowIcon();
-    ASSERT_FALSE(icon.isNull()) << window->objectName().toStdString();
-    EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)))
-        << window->objectName().toStdString();
-    const QImage image = icon.pixmap(32, 32).toImage();
+    const QImage image = window->windowIcon().pixmap(32, 32).toImage();
     std::set<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y) {
-      for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y));
-    }
-    EXPECT_GE(colours.size(), 4u) << window->objectName().toStdString();
-    EXPECT_LE(colours.size(), 16u) << window->objectName().toStdString();
+    for (int i = 0; i < 32 * 32; ++i) colours.insert(image.pixel(i % 32, i / 32));
+    EXPECT_EQ(image.size(), QSize(32, 32)) << window->objectName().toStdString();
+    EXPECT_TRUE(colours.size() >= 4 && colours.size() <= 16) << colours.size();
   }
 }

@@ -88,19 +88,17 @@ TEST(ReplayTool, WithoutADeviceListTheProgramSaysWhyAndEnds) {
   EXPECT_TRUE(outcome.written.isEmpty()) << outcome.written.join(" ").toStdString();
 }
 
-// --version answers without a display: a window system would make the
-// program fail here, as DISPLAY is unset.
+// --version answers without a display (DISPLAY unset would end a program
+// that opened a window).
 TEST(Programs, VersionIsPrintedWithoutOpeningAWindow) {
   for (const QString program : {"tonvista", "tonvista-cli"}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
     env.insert("QT_QPA_PLATFORM", "xcb");
     process.setProcessEnvironment(env);
     process.start(QCoreApplication::applicationDirPath() + "/" + program, {"--version"});
-    ASSERT_TRUE(process.waitForFinished(120000)) << program.toStdString();
-    EXPECT_EQ(process.exitCode(), 0) << program.toStdString();
+    EXPECT_TRUE(process.waitForFinished(120000) && process.exitCode() == 0);
     EXPECT_EQ(process.readAllStandardOutput().toStdString(),
               program.toStdString() + " " TONVISTA_VERSION "\n");
   }
