@@ -12,6 +12,7 @@ PACKAGES=(
   portaudio19-dev libfftw3-dev libliquid-dev libsndfile1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang-format
+  desktop-file-utils appstream python3 libxtst6
 )
 
 install_missing() {
@@ -48,6 +49,22 @@ run_tests() {  # run_tests DIR
   QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j2 --timeout 900
 }
 
+# A DESTDIR install of the build in DIR: its desktop files validated, and the
+# installed program started from its own folder until its main window shows.
+check_install() {  # check_install DIR
+  local root=$PWD/$1/install-root
+  rm -rf "$root"
+  DESTDIR=$root cmake --install "$1" >/dev/null
+  local prefix
+  prefix=$root$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$1/CMakeCache.txt")
+  echo "Checking the install in $root"
+  desktop-file-validate "$prefix"/share/applications/*.desktop
+  appstreamcli validate --no-net "$prefix"/share/metainfo/*.metainfo.xml
+  "$prefix/bin/tonvista" --version
+  "$prefix/bin/tonvista-cli" --version
+  xvfb-run -a -s "-screen 0 1280x1024x24" python3 tests/install/start_installed.py "$prefix/bin/tonvista"
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -59,6 +76,7 @@ case "${1:-}" in
     check_format
     build build
     run_tests build
+    check_install build
     build build-asan -DTONVISTA_SANITIZE=ON
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
       LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "app/startup.h"
 
 using forms::FontStyle;
 using forms::RGB;
@@ -74,6 +75,7 @@ MainWindow::MainWindow()
       Label2(&Frame2, "Label2", false),
       Term(this, "Term", true, true) {
   SetCaption("PSK Tonvista (PskEngine by Hollin)");
+  SetIcon(kProgramIcon);
   SetBackColor(RGB(137, 181, 199));
   SetFont(kWindowFont);
   SetClientSize(10125, 7950);

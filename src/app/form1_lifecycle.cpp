@@ -1,7 +1,5 @@
 // The main window's lifecycle: load (engine start, settings, hook), resize
 // and unload (engine stop, unhook), and the wiring of its control events.
-#include <algorithm>
-#include <cmath>
 #include <memory>
 
 #include "app/Module1.h"
@@ -34,19 +32,9 @@ std::string StartReport(int32_t result) {
   }
 }
 
-void CentreOnScreen(MainWindow& form) {
-  const float top = (screen::HeightTwips() - form.Height()) / 2.0f;
-  const float left = (screen::WidthTwips() - form.Width()) / 2.0f;
-  // A screen that reports no usable size leaves the window where it is; on a
-  // screen smaller than the window its top-left corner stays on the screen,
-  // so the title bar can still be reached.
-  if (std::isfinite(top)) form.SetTop(std::max(top, 0.0f));
-  if (std::isfinite(left)) form.SetLeft(std::max(left, 0.0f));
-}
-
 void Form1_Load() {
   MainWindow& form = Form1();
-  CentreOnScreen(form);
+  form.CentreOnScreen(screen::WidthTwips(), screen::HeightTwips());
 
   DisplayLowHz = 500;
   DisplayHighHz = 2500;

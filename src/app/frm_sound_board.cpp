@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "app/Module1.h"
 #include "app/form1.h"
 #include "app/numbers.h"
+#include "app/startup.h"
 #include "platform/devices/devices.h"
 #include "platform/screen/screen.h"
 
@@ -22,15 +22,6 @@ std::unique_ptr<SoundBoardDialog> g_dialog;
 
 const forms::FontStyle kDialogFont{"ＭＳ Ｐゴシック", 9, false};
 
-// The dialog opens centred on the screen (a fixed-size window), never
-// beyond the screen's top or left edge.
-void CentreOnScreen(SoundBoardDialog& form) {
-  const float top = (screen::HeightTwips() - form.Height()) / 2.0f;
-  const float left = (screen::WidthTwips() - form.Width()) / 2.0f;
-  if (std::isfinite(top)) form.SetTop(std::max(top, 0.0f));
-  if (std::isfinite(left)) form.SetLeft(std::max(left, 0.0f));
-}
-
 // Without a device list there is nothing to choose from: say why, then end
 // the program before any other window opens.
 [[noreturn]] void EndWithoutDevices(const std::string& reason) {
@@ -39,7 +30,8 @@ void CentreOnScreen(SoundBoardDialog& form) {
 
 void frmSoundBoard_Load() {
   SoundBoardDialog& form = frmSoundBoard();
-  CentreOnScreen(form);
+  // The dialog opens centred on the screen, like the main window.
+  form.CentreOnScreen(screen::WidthTwips(), screen::HeightTwips());
   std::string error;
   const auto names = devices::SoundDeviceNames(&error);
   if (!names) EndWithoutDevices(error);
@@ -72,6 +64,7 @@ void Command1_Click(int index) {
 
 SoundBoardDialog::SoundBoardDialog() : forms::Form("frmSoundBoard"), Combo1(this, "Combo1") {
   SetCaption("サウンドーボードの選択");
+  SetIcon(kProgramIcon);
   SetFont(kDialogFont);
   SetClientSize(3885, 1200);
   SetFixedBorder(true);

@@ -1,11 +1,24 @@
 // Tonvista: IMD and clock-error readings of a received PSK signal.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "app/form1.h"
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
+  // The one option: the version, printed without opening a window.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("tonvista " TONVISTA_VERSION);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
+  QApplication::setApplicationName("tonvista");
+  QApplication::setApplicationVersion(TONVISTA_VERSION);
+  // Ties the windows to the installed desktop entry (and its icon).
+  QGuiApplication::setDesktopFileName("org.tonvista.Tonvista");
   StartProgram();
   const int status = app.exec();
   DestroyForm1();

@@ -42,8 +42,19 @@ void SetLibraryPath(const std::string& path) {
   g_library_path = path;
 }
 
+// The engine beside the program (the build tree), else in the installed
+// engine folder, reached from the program's folder.
 const std::string& LibraryPath() {
-  if (g_library_path.empty()) g_library_path = ExecutableFolder() + "/libpskengine.so";
+  if (g_library_path.empty()) {
+    const std::filesystem::path folder = ExecutableFolder();
+    std::error_code error;
+    const std::filesystem::path beside = folder / "libpskengine.so";
+    g_library_path = std::filesystem::exists(beside, error)
+                         ? beside.string()
+                         : (folder / TONVISTA_ENGINE_DIR_FROM_BINDIR / "libpskengine.so")
+                               .lexically_normal()
+                               .string();
+  }
   return g_library_path;
 }
 

@@ -111,9 +111,9 @@ TEST(MainWindowLoad, GivesSettingsAndControlsTheirStartValues) {
 
 TEST(MainWindowLoad, CentresTheWindowAndKeepsItsCornerOnASmallScreen) {
   const QJsonObject f = LoadOnScreen(20000, 15000);
-  // The frame is not known before the first show: off by half of it at most.
-  EXPECT_NEAR(f["top"].toDouble(), (15000 - f["height"].toDouble()) / 2, 30);
-  EXPECT_NEAR(f["left"].toDouble(), (20000 - f["width"].toDouble()) / 2, 30);
+  // By the outer size, frame included, to the pixel.
+  EXPECT_NEAR(f["top"].toDouble(), (15000 - f["height"].toDouble()) / 2, 15);
+  EXPECT_NEAR(f["left"].toDouble(), (20000 - f["width"].toDouble()) / 2, 15);
   const QJsonObject small = LoadOnScreen(9000, 6000);  // smaller than the window
   EXPECT_EQ(small["top"].toDouble(), 0);
   EXPECT_EQ(small["left"].toDouble(), 0);

@@ -1,8 +1,10 @@
 // The sound-device dialog on lists of 0, 1 and 120 devices: OK, Cancel, closing.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QWidget>
 #include <algorithm>
+#include <set>
 
 #include "app/Module1.h"
 #include "app/form1.h"
@@ -61,12 +63,10 @@ TEST(SoundBoardDialog, OpensFirstCentredAndFixedWithItsControlsWhereTheyBelong) 
     if (std::find(tab_order.begin(), tab_order.end(), w) != tab_order.end()) order.push_back(w);
   }
   EXPECT_EQ(order, tab_order);
-  // Fixed and centred, to the pixel but for half the (not yet known) frame.
+  // Fixed and centred by its outer size, to the pixel.
   EXPECT_EQ(dialog.window()->minimumSize(), dialog.window()->maximumSize());
-  const float frame_x = (dialog.Width() - dialog.ScaleWidth()) / 2;
-  const float frame_y = (dialog.Height() - dialog.ScaleHeight()) / 2;
-  EXPECT_NEAR(dialog.Left(), (screen::WidthTwips() - dialog.Width()) / 2, frame_x + 15);
-  EXPECT_NEAR(dialog.Top(), (screen::HeightTwips() - dialog.Height()) / 2, frame_y + 15);
+  EXPECT_NEAR(dialog.Left(), (screen::WidthTwips() - dialog.Width()) / 2, 15);
+  EXPECT_NEAR(dialog.Top(), (screen::HeightTwips() - dialog.Height()) / 2, 15);
 }
 
 TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
@@ -185,4 +185,19 @@ TEST(SoundBoardDialog, ReplayRefusesToRunWithoutAWindowOrToCloseAWindowThatIsNot
   EXPECT_THROW(session.Run("close frmSoundBoard"), replay::ScriptError);
   session.Run("devices\nload\nclick frmSoundBoard.Command1 1");
   EXPECT_THROW(session.Run("close frmSoundBoard"), replay::ScriptError);
+}
+
+// The dialog and the main window show the program's 32 x 32, 16-colour icon.
+TEST(SoundBoardDialog, BothWindowsCarryTheProgramIcon) {
+  replay::Session session;
+  session.Run("devices \"Mic\"\nload");
+  QWidget* dialog = frmSoundBoard().window();
+  session.Run("load Form1");
+  for (QWidget* window : {dialog, Form1().window()}) {
+    const QImage image = window->windowIcon().pixmap(32, 32).toImage();
+    std::set<QRgb> colours;
+    for (int i = 0; i < 32 * 32; ++i) colours.insert(image.pixel(i % 32, i / 32));
+    EXPECT_EQ(image.size(), QSize(32, 32)) << window->objectName().toStdString();
+    EXPECT_TRUE(colours.size() >= 4 && colours.size() <= 16) << colours.size();
+  }
 }

@@ -20,14 +20,31 @@ std::string Tune(int hz) {
 }  // namespace
 
 TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
-  // Picture2 is 9045 wide; 500..2500 Hz gives 4.5225 twips per hertz.
-  const std::pair<int, Calls> cases[] = {
-      {0, {Tune(500)}}, {-2, {Tune(500)}},  // 499.56 rounds onto the edge
-      {-3, {}},         {9045, {Tune(2500)}}, {9047, {Tune(2500)}}, {9048, {}},
-      {20000, {}},      {4522, {Tune(1500)}}, {3, {Tune(501)}},
+  // Picture2 is 9045 wide; 500..2500 Hz gives 4.5225 twips per hertz.  The
+  // fractional twips would land elsewhere if cut to whole ones.
+  const std::pair<const char*, Calls> cases[] = {
+      {"0", {Tune(500)}},
+      {"-2", {Tune(500)}},  // 499.56 rounds onto the edge
+      {"-2.5", {}},
+      {"-3", {}},
+      {"9045", {Tune(2500)}},
+      {"9047", {Tune(2500)}},
+      {"9047.9", {}},
+      {"9048", {}},
+      {"20000", {}},
+      {"4522", {Tune(1500)}},
+      {"4522.5", {Tune(1500)}},
+      {"2.3", {Tune(501)}},
+      {"3", {Tune(501)}},
   };
   for (const auto& [x, calls] : cases) {
-    EXPECT_EQ(CallsAfter("mousedown Picture2 " + std::to_string(x) + " 500"), calls) << x;
+    EXPECT_EQ(CallsAfter(std::string("mousedown Picture2 ") + x + " 500.25"), calls) << x;
+  }
+  // Coordinates are plain decimals that fit single precision.
+  const std::string refused[] = {"1e3",   "nan", "inf", "0x10",
+                                 "4.5.1", ".",   "-",   "1" + std::string(40, '0')};
+  for (const std::string& x : refused) {
+    EXPECT_THROW(session.Run("mousedown Picture2 " + x + " 0"), replay::ScriptError) << x;
   }
   // The range presets move the edges: 1200..1800 over 9045 twips.
   EXPECT_EQ(CallsAfter("click Option3 0\nmousedown Picture2 0 0\nmousedown Picture2 9045 0"

@@ -1,9 +1,13 @@
 // Forms and controls: twips geometry, load/resize/unload, the controls list, tab order.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 #include "platform/forms/forms.h"
 #include "platform/screen/screen.h"
@@ -175,3 +179,34 @@ TEST(Form, TabOrderFollowsTabIndexAndVisibleIsTheControlsOwnBeforeItsWindowShows
 }
 
 }  // namespace
+
+// Centred by the outer size, frame included, though asked before the window
+// had its frame; a small screen keeps the corner on it; a screen without a
+// usable size, or a move made after the centring, leaves the window there.
+TEST(Form, CentresOnTheScreenByItsOuterSize) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    float screen_w, screen_h;
+    bool moved_after;
+    std::optional<QPoint> corner;  // outer top-left in pixels; none: centred
+  } cases[] = {{20000, 15000, false, {}},
+               {3000, 900, false, QPoint(0, 0)},
+               {nan, nan, false, QPoint(7, 9)},
+               {20000, 15000, true, QPoint(7, 9)}};
+  for (const auto& c : cases) {
+    forms::Form form("frmSoundBoard");
+    form.SetClientSize(3885, 1200);
+    form.window()->move(7, 9);
+    form.CentreOnScreen(c.screen_w, c.screen_h);
+    if (c.moved_after) form.SetLeft(105), form.SetTop(135);
+    form.Show();
+    QCoreApplication::processEvents();
+    const QRect outer = form.window()->frameGeometry();
+    ASSERT_NE(outer.size(), form.window()->size()) << "the window has a frame";
+    const QPoint corner =
+        c.corner.value_or(QPoint(std::lround((c.screen_w / 15 - outer.width()) / 2),
+                                 std::lround((c.screen_h / 15 - outer.height()) / 2)));
+    EXPECT_LE((outer.topLeft() - corner).manhattanLength(), 1) << c.screen_w << c.moved_after;
+    EXPECT_NEAR(form.Left(), outer.left() * 15.0f, 7.5f) << c.screen_w;
+  }
+}

@@ -103,3 +103,19 @@ TEST(ReplayTool, WithoutADeviceListTheProgramSaysWhyAndEnds) {
   // It ended inside the dialog's load: nothing after it ran.
   EXPECT_TRUE(outcome.written.isEmpty()) << outcome.written.join(" ").toStdString();
 }
+
+// --version answers without a display (DISPLAY unset would end a program
+// that opened a window).
+TEST(Programs, VersionIsPrintedWithoutOpeningAWindow) {
+  for (const QString program : {"tonvista", "tonvista-cli"}) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    process.setProcessEnvironment(env);
+    process.start(QCoreApplication::applicationDirPath() + "/" + program, {"--version"});
+    EXPECT_TRUE(process.waitForFinished(120000) && process.exitCode() == 0);
+    EXPECT_EQ(process.readAllStandardOutput().toStdString(),
+              program.toStdString() + " " TONVISTA_VERSION "\n");
+  }
+}

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QTimer>
 #include <QWidget>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -171,6 +172,14 @@ long long Number(int line, const std::string& word) {
   const auto value = ParseInteger(word);
   if (!value) throw ScriptError(line, "not a number: " + word);
   return *value;
+}
+
+// A coordinate in twips: single precision, fractions allowed.
+float Twips(int line, const std::string& word) {
+  const auto value = ParseDecimal(word);
+  if (!value) throw ScriptError(line, "not a number: " + word);
+  if (!std::isfinite(static_cast<float>(*value))) throw ScriptError(line, "out of range: " + word);
+  return static_cast<float>(*value);
 }
 
 int32_t Int32(int line, const std::string& word) {
@@ -367,8 +376,7 @@ bool Session::RunLine(int n, std::string_view text) {
       need(4);
       auto* p = dynamic_cast<forms::PictureBox*>(control);
       if (p == nullptr) throw ScriptError(n, name + " is not a picture box");
-      p->FireMouseDown(1, 0, static_cast<float>(Number(n, words[2])),
-                       static_cast<float>(Number(n, words[3])));
+      p->FireMouseDown(1, 0, Twips(n, words[2]), Twips(n, words[3]));
     } else {
       need(3);
       // The value is a quoted string or the rest of the line.

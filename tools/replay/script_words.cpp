@@ -56,4 +56,21 @@ std::optional<long long> ParseInteger(const std::string& text) {
   return value;
 }
 
+std::optional<double> ParseDecimal(const std::string& text) {
+  size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+  size_t digits = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9') {
+      ++digits;
+    } else if (text[i] == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (digits == 0) return std::nullopt;
+  return std::strtod(text.c_str(), nullptr);
+}
+
 }  // namespace replay

@@ -27,4 +27,8 @@ Words SplitScriptLine(int line, std::string_view text);
 // A decimal integer with an optional sign; nothing for anything else.
 std::optional<long long> ParseInteger(const std::string& text);
 
+// A decimal number with an optional sign and fraction ("4522.5", "-.25");
+// nothing for anything else, exponents, infinities and NaN included.
+std::optional<double> ParseDecimal(const std::string& text);
+
 }  // namespace replay

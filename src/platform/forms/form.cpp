@@ -1,20 +1,29 @@
 // Forms: top-level windows with load, resize and unload handling, outer and
 // client sizes in twips, a message sink, and the list of their controls.
 #include <QCloseEvent>
+#include <QIcon>
+#include <QMargins>
 #include <QPixmap>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "platform/forms/qt_support.h"
 
 namespace forms {
 namespace {
 
+// The frame the window manager gave the last framed form: the best guess for
+// a form not yet shown, whose own frame is not known yet.
+QMargins g_seen_frame;
+
 // The window of a form: its client area holds the form's controls.
 class FormWindow : public QWidget {
  public:
   explicit FormWindow(Form* form) : form_(form) {}
   void Forget() { form_ = nullptr; }
+  std::function<void()> Framed;  // runs when the window manager's frame is first known
 
  protected:
   void closeEvent(QCloseEvent* event) override {
@@ -31,6 +40,13 @@ class FormWindow : public QWidget {
  private:
   void OuterSizeMaybeChanged() {
     if (form_ == nullptr) return;
+    if (frameGeometry() != geometry()) {
+      g_seen_frame = QMargins(geometry().left() - frameGeometry().left(),
+                              geometry().top() - frameGeometry().top(),
+                              frameGeometry().right() - geometry().right(),
+                              frameGeometry().bottom() - geometry().bottom());
+      if (Framed) Framed();
+    }
     const QSize outer = frameGeometry().size();
     if (outer == reported_) return;
     reported_ = outer;
@@ -44,7 +60,13 @@ class FormWindow : public QWidget {
 }  // namespace
 
 struct Form::Impl {
-  explicit Impl(Form* form) : window(new FormWindow(form)) {}
+  explicit Impl(Form* form) : window(new FormWindow(form)) {
+    window->Framed = [this, form] {
+      if (!centre_pending) return;
+      centre_pending = false;
+      form->PlaceCentred();
+    };
+  }
   ~Impl() {
     window->Forget();
     delete window;
@@ -64,6 +86,10 @@ struct Form::Impl {
   FormWindow* window;
   winproc::MessageWindow messages;
   bool fixed = false;
+  // Centring asked for before the window had its frame: done again, by the
+  // true outer size, once the frame is known, unless the window moved since.
+  bool centre_pending = false;
+  float centre_screen_width = 0, centre_screen_height = 0;  // twips
   // Geometry in twips as last set; a getter returns it while the window's
   // pixels still agree with it, the window's own size otherwise.
   float left = 0, top = 0, outer_width = 0, outer_height = 0, client_width = 0, client_height = 0;
@@ -101,6 +127,10 @@ void Form::SetBackColor(Rgb colour) {
   palette.setColor(QPalette::Window, detail::ToQColor(colour));
   impl_->window->setPalette(palette);
   impl_->window->setAutoFillBackground(true);
+}
+
+void Form::SetIcon(const std::string& image_path) {
+  impl_->window->setWindowIcon(QIcon(detail::ToQString(image_path)));
 }
 
 void Form::SetFont(const FontStyle& font) {
@@ -147,13 +177,45 @@ float Form::ScaleHeight() const {
 }
 
 void Form::SetLeft(float twips) {
+  impl_->centre_pending = false;
   impl_->left = twips;
   impl_->window->move(detail::PixelsX(twips), impl_->window->y());
 }
 
 void Form::SetTop(float twips) {
+  impl_->centre_pending = false;
   impl_->top = twips;
   impl_->window->move(impl_->window->x(), detail::PixelsY(twips));
+}
+
+void Form::CentreOnScreen(float screen_width_twips, float screen_height_twips) {
+  impl_->centre_screen_width = screen_width_twips;
+  impl_->centre_screen_height = screen_height_twips;
+  PlaceCentred();
+  impl_->centre_pending = impl_->window->frameGeometry() == impl_->window->geometry();
+}
+
+// Top = (screen height - outer height) / 2, then Left likewise, in single
+// precision; an unframed window counts with the frame last seen on another
+// form.  The top-left corner stays on a screen smaller than the window, so
+// the title bar can still be reached; a screen that reports no usable size
+// leaves the window where it is.
+void Form::PlaceCentred() {
+  QWidget* w = impl_->window;
+  const QMargins frame = w->frameGeometry() != w->geometry() ? QMargins() : g_seen_frame;
+  const float top =
+      (impl_->centre_screen_height - Height() - detail::TwipsY(frame.top() + frame.bottom())) /
+      2.0f;
+  if (std::isfinite(top)) {
+    impl_->top = std::max(top, 0.0f);
+    w->move(w->x(), detail::PixelsY(impl_->top));
+  }
+  const float left =
+      (impl_->centre_screen_width - Width() - detail::TwipsX(frame.left() + frame.right())) / 2.0f;
+  if (std::isfinite(left)) {
+    impl_->left = std::max(left, 0.0f);
+    w->move(detail::PixelsX(impl_->left), w->y());
+  }
 }
 
 // A negative size is refused and the window keeps its size.

@@ -345,6 +345,8 @@ class Form : public Container {
   void SetFont(const FontStyle& font);  // the default font of its controls
   void SetClientSize(float width_twips, float height_twips);
   void SetFixedBorder(bool fixed);  // a dialog that cannot be resized
+  // The window's icon from an image file or built-in resource (":/...").
+  void SetIcon(const std::string& image_path);
 
   float Left() const;
   float Top() const;
@@ -355,6 +357,10 @@ class Form : public Container {
   void SetLeft(float twips);
   void SetTop(float twips);
   void Resize(float outer_width_twips, float outer_height_twips);
+  // Centres the window by its outer size on a screen of the given size; a
+  // window not yet framed by the window manager is centred again once its
+  // frame is known, unless it was moved meanwhile.
+  void CentreOnScreen(float screen_width_twips, float screen_height_twips);
 
   // Shows the window; the first Show runs Load to its end before the window
   // appears.  Showing runs Resize.
@@ -390,6 +396,7 @@ class Form : public Container {
  private:
   friend class Control;
   void Unregister(Control* control);  // a control that is destroyed first
+  void PlaceCentred();
   std::string name_;
   std::unique_ptr<Impl> impl_;
   std::vector<Control*> controls_;
