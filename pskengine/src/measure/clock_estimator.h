@@ -42,9 +42,9 @@ class ClockErrorEstimator {
   // kJoinSigmas of the prediction.
   static constexpr double kMaxPredictionSigma = 0.02;
   static constexpr double kJoinSigmas = 4.0;
-  // Neighbouring stretches share noise (correlation 1/6, see ImdMeter),
-  // which raises the variance of a fit by this factor.
-  static constexpr double kOverlapFactor = 1.0 + 2.0 / 6.0;
+  // Neighbouring stretches share noise, which raises the variance of a fit
+  // by this factor.
+  static constexpr double kOverlapFactor = 1.0 + 2.0 * IdleSegmenter::kOverlapCorrelation;
   // The scatter about the fit counts as excess beyond this many standard
   // deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
