@@ -9,7 +9,7 @@
 //  3. the clock error on text-only signals, -300..+300 ppm;
 //  4. honesty: noise alone and text without idle.
 // Fixed seeds; results go to stdout.
-// Run: build/bin/pskengine_measure_eval [seeds per cell, default 8]
+// Run: build/bin/pskengine_measure_eval [seeds per cell, default 8] [table 1..3 alone]
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -22,6 +22,7 @@
 #include "core/receiver.h"
 #include "modem/modes.h"
 #include "pskengine.h"
+#include "sim/fading.h"
 #include "sim/imd_truth.h"
 #include "sim/test_signal.h"
 #include "test_signal.h"
@@ -69,6 +70,7 @@ Events run(PskMode mode, const std::vector<float>& x) {
 // The generator's truth: the IMD of the idle part of the noise-free signal.
 double truth_of(psk::TestSignalParams params) {
   params.snr_db.reset();
+  params.fading = psk::FadingProfile::None;
   const psk::TestSignal clean = psk::make_test_signal(params);
   return psk::measure_idle_imd(std::span<const float>(clean.samples).first(clean.idle_end),
                                params.carrier_hz, psk::mode_info(params.mode).baud,
@@ -79,9 +81,9 @@ double truth_of(psk::TestSignalParams params) {
 // The oracle: IMD of x[0, n) from one Hann-windowed DFT at the four tone
 // frequencies (carrier and baud known), the noise of six tone-free bins subtracted.
 double oracle_imd(std::span<const float> x, double carrier, double baud) {
-  const double hz[10] = {carrier - baud / 2, carrier + baud / 2, carrier - 1.5 * baud,
-                         carrier + 1.5 * baud, carrier - baud, carrier + baud,
-                         carrier - 2 * baud, carrier + 2 * baud, carrier - 3 * baud,
+  const double hz[10] = {carrier - baud / 2,   carrier + baud / 2, carrier - 1.5 * baud,
+                         carrier + 1.5 * baud, carrier - baud,     carrier + baud,
+                         carrier - 2 * baud,   carrier + 2 * baud, carrier - 3 * baud,
                          carrier + 3 * baud};
   double power[10];
   const double n = static_cast<double>(x.size());
@@ -147,8 +149,8 @@ void first_reading_table(int seeds) {
         }
         for (size_t li = 0; li < std::size(lengths); ++li) {
           const auto n = static_cast<size_t>(lengths[li] * kRate);
-          const double o = oracle_imd(std::span<const float>(sig.samples).first(n),
-                                      params.carrier_hz, 31.25);
+          const double o =
+              oracle_imd(std::span<const float>(sig.samples).first(n), params.carrier_hz, 31.25);
           if (std::abs(o - truth) <= 1.0) ++oracle_ok[li];
         }
       }
@@ -186,6 +188,142 @@ void first_reading_table(int seeds) {
   std::printf("   all readings: %d, more than 1 dB off: %d\n", total, outside);
 }
 
+void fading_table(int seeds) {
+  constexpr double kIdle = 40.0;
+  struct Row {
+    psk::FadingProfile profile;
+    double snr;
+    double goal;  // share of the idle seconds after the first reading that should read
+  };
+  const Row rows[] = {{psk::FadingProfile::Good, 15, 0},
+                      {psk::FadingProfile::Moderate, 15, 0.5},
+                      {psk::FadingProfile::Poor, 20, 0.25},
+                      {psk::FadingProfile::Poor, 15, 0},
+                      {psk::FadingProfile::Flutter, 20, 0}};
+  std::printf(
+      "== 2. Fading: BPSK31 and QPSK63, %.0f s of idle, IMD -25 dB, %d seeds.  First reading "
+      "(median s), share of the idle seconds\n   after the first with a reading (mean, goal), "
+      "readings more than 1 dB off, worst error (dB)\n",
+      kIdle, seeds);
+  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
+    for (const Row& row : rows) {
+      std::vector<double> firsts;
+      double share = 0, worst = 0;
+      int count = 0, bad = 0;
+      for (int seed = 1; seed <= seeds; ++seed) {
+        psk::TestSignalParams params;
+        params.mode = mode;
+        params.carrier_hz = 1500.0 + 0.3 * seed;
+        params.imd_db = -25.0 - 0.17 * seed;
+        params.snr_db = row.snr;
+        params.idle_seconds = kIdle;
+        params.seconds = kIdle;
+        params.fading = row.profile;
+        params.seed = static_cast<uint32_t>(5000 + seed);
+        const double truth = truth_of(params);
+        const Events ev = run(mode, psk::make_test_signal(params).samples);
+        if (ev.imd.empty()) {
+          firsts.push_back(1e9);
+          continue;
+        }
+        firsts.push_back(ev.imd_t.front());
+        // Idle seconds after the first reading that hold one.
+        std::vector<bool> second(static_cast<size_t>(kIdle) + 1, false);
+        for (double t : ev.imd_t) second[static_cast<size_t>(t)] = true;
+        int with = 0;
+        const auto from = static_cast<size_t>(ev.imd_t.front()) + 1;
+        for (size_t k = from; k < static_cast<size_t>(kIdle); ++k) with += second[k] ? 1 : 0;
+        share += from < kIdle ? with / (kIdle - static_cast<double>(from)) : 0.0;
+        for (int r : ev.imd) {
+          ++count;
+          worst = std::max(worst, std::abs(r - truth));
+          if (std::abs(r - truth) > 1.0) ++bad;
+        }
+      }
+      std::sort(firsts.begin(), firsts.end());
+      const double median = firsts[firsts.size() / 2];
+      char first[16] = "none";
+      if (median < 1e8) std::snprintf(first, sizeof first, "%.1f", median);
+      char goal[16] = "-";
+      if (row.goal > 0) std::snprintf(goal, sizeof goal, "%.0f %%", 100 * row.goal);
+      std::printf(
+          "   %-7s %-8s SNR %2.0f: first %5s s, share %3.0f %% (goal %4s), %3d readings, %d off, "
+          "worst %.1f dB\n",
+          psk::mode_info(mode).name, std::string(psk::fading_profile_name(row.profile)).c_str(),
+          row.snr, first, 100 * share / seeds, goal, count, bad, worst);
+    }
+  }
+}
+
+void clock_table(int seeds) {
+  constexpr double kText = 45.0;
+  const double ppms[] = {-300, -100, 0, 100, 300};
+  std::printf(
+      "== 3. Clock error on text only (no idle), %.0f s, SNR 10 dB, %d seeds; and on idle only "
+      "(30 s).\n   Each cell: first reading (mean s; goal 35 s on text), worst reading error "
+      "(ppm), readings more than 3 ppm off\n",
+      kText, seeds);
+  int total = 0, outside = 0;
+  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk31}) {
+    for (bool text_only : {true, false}) {
+      std::printf("   %-7s %-5s", psk::mode_info(mode).name, text_only ? "text" : "idle");
+      for (double ppm : ppms) {
+        double first = 0, worst = 0;
+        int read = 0, bad = 0;
+        for (int seed = 1; seed <= seeds; ++seed) {
+          std::vector<float> x;
+          const uint32_t noise_seed = static_cast<uint32_t>(7000 + 10 * seed + (text_only ? 1 : 0));
+          if (text_only) {
+            psk::test::SignalParams p;
+            p.mode = mode;
+            p.carrier_hz = 1500.0 + 0.9 * seed;
+            p.ppm = ppm;
+            p.lead_idle = 0;
+            p.tail_idle = 0;
+            p.text = psk::test::mixed_text(
+                static_cast<size_t>(kText * psk::mode_info(mode).baud / 7), 60 + seed);
+            x = psk::test::make_signal(p);
+            x.resize(std::min(x.size(), static_cast<size_t>(kText * kRate)));
+            psk::test::add_noise(x, psk::test::mean_power(x), 10, noise_seed);
+          } else {
+            psk::TestSignalParams params;
+            params.mode = mode;
+            params.carrier_hz = 1500.0 + 0.9 * seed;
+            params.imd_db = -30;
+            params.snr_db = 10;
+            params.ppm = ppm;
+            params.idle_seconds = 30;
+            params.seconds = 30;
+            params.seed = noise_seed;
+            x = psk::make_test_signal(params).samples;
+          }
+          const Events ev = run(mode, x);
+          if (!ev.ppm.empty()) {
+            ++read;
+            first += ev.ppm_t.front();
+          }
+          for (int r : ev.ppm) {
+            ++total;
+            worst = std::max(worst, std::abs(r - ppm));
+            if (std::abs(r - ppm) > 3) {
+              ++bad;
+              ++outside;
+            }
+          }
+        }
+        if (read == 0)
+          std::printf("  %+4.0f: none          ", ppm);
+        else
+          std::printf("  %+4.0f: %4.1f s %2.0f %d%s", ppm, first / read, worst, bad,
+                      read < seeds ? "*" : " ");
+      }
+      std::printf("\n");
+    }
+  }
+  std::printf("   (* not every seed read)  all readings: %d, more than 3 ppm off: %d\n", total,
+              outside);
+}
+
 void honesty() {
   std::printf("== 4. Honesty\n");
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63, PskMode::Bpsk125}) {
@@ -212,7 +350,12 @@ void honesty() {
 
 int main(int argc, char** argv) {
   const int seeds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 8;
-  first_reading_table(seeds);
+  const std::string only = argc > 2 ? argv[2] : "";
+  if (only.empty() || only == "1") first_reading_table(seeds);
+  if (only == "1") return 0;
+  if (only.empty() || only == "2") fading_table(seeds);
+  if (only.empty() || only == "3") clock_table(seeds);
+  if (!only.empty()) return 0;
   honesty();
   return 0;
 }

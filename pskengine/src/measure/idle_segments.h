@@ -49,8 +49,8 @@ class IdleSegmenter {
   // half): the sum over the shared half of one Hann window times the other,
   // over the sum of one window squared (L/16 over 3L/8).
   static constexpr double kOverlapCorrelation = 1.0 / 6.0;
-  static constexpr int kGuardSymbols = 4;   // symbols kept clear of either edge of a run
-  static constexpr int kHistory = 32768;    // input samples kept for analysis
+  static constexpr int kGuardSymbols = 4;  // symbols kept clear of either edge of a run
+  static constexpr int kHistory = 32768;   // input samples kept for analysis
   // A symbol whose phase change is this far below the running level means
   // the signal went away (a transmitter unkeyed, a fade): later stretches are
   // not continuous with earlier ones.

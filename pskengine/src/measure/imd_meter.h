@@ -36,7 +36,7 @@ class ImdMeter {
   static constexpr int kMaxSegments = 120;    // most stretches a reading pools (61 s)
   static constexpr int64_t kInterval = 8000;  // input samples between readings of one run (1 s)
   // Largest chance that a posted whole-dB reading is more than 1 dB off.
-  static constexpr double kMaxMissProbability = 0.01;
+  static constexpr double kMaxMissProbability = 0.02;
   // Largest shift of the result by the noise in the product bins, dB: beyond
   // it the products are lost in the noise, however precise the average.
   static constexpr double kMaxNoiseShiftDb = 3.0;
