@@ -182,6 +182,36 @@ TEST(ClockError, Within3PpmAfter30SecondsOfIdleAtSnr10) {
   }
 }
 
+// Idle from the start, BPSK31: the first reading comes within the stated
+// time of the idle's start and is within 1 dB, at the information limit of
+// each SNR (2500 Hz); a fading channel (two paths) neither biases readings
+// nor stops them.
+TEST(ImdMeasure, FirstReadingSoonAtEachSnrAndWithin1DbUnderFading) {
+  struct Case {
+    double imd, snr;
+    FadingProfile fading;
+    double first_by;  // seconds
+  };
+  const Case cases[] = {{-25.4, 15, FadingProfile::None, 4},
+                        {-25.7, 8, FadingProfile::None, 16},
+                        {-30.3, 15, FadingProfile::None, 11},
+                        {-25.2, 15, FadingProfile::Moderate, 20},
+                        {-24.6, 20, FadingProfile::Poor, 20}};
+  uint32_t seed = 61;
+  for (const Case& c : cases) {
+    TestSignalParams params{.imd_db = c.imd, .snr_db = c.snr, .seed = ++seed};
+    params.idle_seconds = 25, params.seconds = 25, params.fading = c.fading;
+    TestSignalParams clean = params;
+    clean.fading = FadingProfile::None;
+    const double truth = test::imd_truth(clean);
+    const test::Readings r = test::measure(params.mode, make_test_signal(params).samples);
+    ASSERT_FALSE(r.imd.empty()) << test::describe(params);
+    EXPECT_LE(r.imd.front().t, c.first_by) << test::describe(params);
+    for (const test::Reading& reading : r.imd)
+      EXPECT_NEAR(reading.value, truth, 1.0) << test::describe(params) << " at " << reading.t;
+  }
+}
+
 // Text only, no idle at all: the clock reads from the symbol timing of the
 // text (SNR 20 dB, 90 s), every reading within 3 ppm.
 TEST(ClockError, ReadsFromTextAloneWithin3Ppm) {
