@@ -88,7 +88,8 @@ bool ImdMeter::attempt() {
   // Each tone bin holds the tone (power p) plus noise of power N, so its
   // power varies by 2 p N + N^2; the noise subtracted, from M tone-free
   // bins, by 4 N^2 / M for the pair.
-  double var_p = 0, var_f = 0, chi2 = 0;
+  double var_p = 0, var_f = 0, chi2 = 0, lag = 0, previous = 0;
+  bool first = true;
   for (const Stretch& s : history_) {
     const double n = s.noise, n2 = n * n;
     const double subtracted = 4 * n2 / s.noise_bins;
@@ -96,8 +97,12 @@ bool ImdMeter::attempt() {
     const double vf = 2 * s.fundamentals * n + 2 * n2 + subtracted;
     var_p += s.weight * s.weight * vp;
     var_f += s.weight * s.weight * vf;
-    const double residual = s.products - ratio * s.fundamentals;
-    chi2 += residual * residual / (vp + ratio * ratio * vf);
+    const double residual =
+        (s.products - ratio * s.fundamentals) / std::sqrt(vp + ratio * ratio * vf);
+    chi2 += residual * residual;
+    if (!first) lag += residual * previous;
+    previous = residual;
+    first = false;
   }
   const double k = static_cast<double>(history_.size());
   // Stretches overlapping by half share some noise.
@@ -105,10 +110,15 @@ bool ImdMeter::attempt() {
   const double bias = kNoiseBias * 2 * wn / wp;
   double rel = (var_p / (wp * wp) + var_f / (wf * wf)) * shared + bias * bias;
   // Stretches that scatter clearly more than their noise explains (a channel
-  // fading differently at the tones' frequencies) widen the variance.
+  // fading differently at the tones' frequencies) widen the variance, the
+  // more so when the scatter is slow (a fade lasts many stretches, so fewer
+  // of them are independent).
   const double dof = k - 1.0;
   const double excess = chi2 / dof;
-  if (excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) rel *= excess;
+  if (excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
+    const double rho = std::clamp(lag / chi2, 0.0, 0.9);
+    rel *= excess * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
+  }
   const double sigma = kDbPerNeper * std::sqrt(rel);
   const double imd = 10.0 * std::log10(ratio);
   if (!(imd >= kFloorDb) || !(imd < 0)) return false;
