@@ -256,7 +256,7 @@ void fading_table(int seeds) {
 }
 
 void clock_table(int seeds) {
-  constexpr double kText = 45.0;
+  constexpr double kText = 75.0;
   const double ppms[] = {-300, -100, 0, 100, 300};
   std::printf(
       "== 3. Clock error on text only (no idle), %.0f s, SNR 10 dB, %d seeds; and on idle only "

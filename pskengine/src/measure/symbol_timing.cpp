@@ -8,135 +8,162 @@ namespace psk {
 namespace {
 
 constexpr double kRate = 8000.0;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-// x wrapped into [-0.5, 0.5) cycles.
-double wrap(double x) {
-  return x - std::floor(x + 0.5);
-}
+constexpr size_t kHistory = 8192;  // low-passed samples kept (32 symbols of BPSK31)
 
 }  // namespace
 
 SymbolTiming::SymbolTiming(PskMode mode)
-    : baud_(mode_info(mode).baud),
+    : sps_(kRate / mode_info(mode).baud),
       power_(mode_info(mode).qpsk ? 4 : 2),
-      ring_(static_cast<size_t>(std::max(2.0, std::round(kRate / baud_ / 2)))) {
+      taps_(static_cast<size_t>(std::max(2.0, std::round(sps_ / 2)))),
+      history_(kHistory) {
+  delay_ = (static_cast<double>(taps_.size()) - 1.0) / 2.0;
   reset();
 }
 
 void SymbolTiming::reset() {
-  std::fill(ring_.begin(), ring_.end(), std::complex<double>{});
-  ring_pos_ = 0;
-  ring_sum_ = 0;
-  mixer_ = clock_ = 1.0;
-  line_ = 0;
-  energy_ = 0;
-  chunk_samples_ = 0;
-  quality_ = 0;
-  symbols_ = 0;
-  chunk_idle_ = false;
+  std::fill(taps_.begin(), taps_.end(), std::complex<double>{});
+  tap_pos_ = 0;
+  tap_sum_ = 0;
+  std::fill(history_.begin(), history_.end(), std::complex<double>{});
+  mixer_ = 1.0;
   samples_ = 0;
-  w_ = t_ = u_ = tt_ = tu_ = uu_ = 0;
-  chunks_ = 0;
+  has_previous_ = false;
+  block_ = fit_ = Sums{};
+  quality_ = 0;
+  block_symbols_ = 0;
+  block_idle_ = false;
   in_track_ = false;
-  last_u_ = last_t_ = 0;
+  origin_ = last_crossing_ = 0;
+  index_ = 0;
+  blocks_ = 0;
   finished_ = Result{};
+}
+
+void SymbolTiming::add(Sums& to, const Sums& from) {
+  to.w += from.w;
+  to.x += from.x;
+  to.y += from.y;
+  to.xx += from.xx;
+  to.xy += from.xy;
+  to.yy += from.yy;
+  to.count += from.count;
 }
 
 void SymbolTiming::process(std::span<const float> samples, std::span<const SymbolInfo> symbols,
                            double mix_hz, bool idle) {
-  for (const SymbolInfo& s : symbols) {
-    const std::complex<double> z(s.z);
-    if (std::abs(z) > 0) quality_ += std::cos(power_ * std::arg(z));
-    ++symbols_;
-  }
-  chunk_idle_ |= idle;
-  const std::complex<double> mix_step = std::polar(1.0, -kTwoPi * mix_hz / kRate);
-  const std::complex<double> clock_step = std::polar(1.0, -kTwoPi * baud_ / kRate);
+  const std::complex<double> step = std::polar(1.0, -2.0 * std::numbers::pi * mix_hz / kRate);
+  const double scale = 1.0 / static_cast<double>(taps_.size());
   for (float x : samples) {
     const std::complex<double> bb = static_cast<double>(x) * mixer_;
-    mixer_ *= mix_step;
-    ring_sum_ += bb - ring_[ring_pos_];
-    ring_[ring_pos_] = bb;
-    ring_pos_ = ring_pos_ + 1 == ring_.size() ? 0 : ring_pos_ + 1;
-    const double envelope = std::norm(ring_sum_);
-    line_ += envelope * clock_;
-    clock_ *= clock_step;
-    energy_ += envelope;
+    mixer_ *= step;
+    tap_sum_ += bb - taps_[tap_pos_];
+    taps_[tap_pos_] = bb;
+    if (++tap_pos_ == taps_.size()) {
+      // Keep the oscillator on the unit circle and the moving sum exact.
+      tap_pos_ = 0;
+      mixer_ /= std::abs(mixer_);
+      tap_sum_ = 0;
+      for (const auto& v : taps_) tap_sum_ += v;
+    }
+    history_[static_cast<size_t>(samples_) % kHistory] = tap_sum_ * scale;
     ++samples_;
-    if (++chunk_samples_ == kChunk) end_chunk();
   }
+  block_idle_ |= idle;
+  for (const SymbolInfo& s : symbols) on_symbol(s);
 }
 
-void SymbolTiming::end_chunk() {
-  // Keep the oscillators on the unit circle, and the moving sum exact.
-  mixer_ /= std::abs(mixer_);
-  clock_ /= std::abs(clock_);
-  ring_sum_ = 0;
-  for (const auto& v : ring_) ring_sum_ += v;
+std::complex<double> SymbolTiming::baseband_at(double position) const {
+  // The moving average's output at sample n describes the input at n - delay.
+  const double at = position + delay_;
+  const double base = std::floor(at);
+  if (!(base >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory)) + 1) ||
+      !(base + 1 < static_cast<double>(samples_)))
+    return {std::nan(""), 0.0};
+  const auto n = static_cast<int64_t>(base);
+  const double frac = at - base;
+  return history_[static_cast<size_t>(n) % kHistory] * (1.0 - frac) +
+         history_[static_cast<size_t>(n + 1) % kHistory] * frac;
+}
 
-  const bool present = symbols_ >= kMinChunkSymbols && quality_ >= kMinQuality * symbols_ &&
-                       std::abs(line_) > 0 && energy_ > 0;
-  const bool idle = chunk_idle_;
-  const std::complex<double> line = line_;
-  const double energy = energy_;
-  line_ = 0;
-  energy_ = 0;
-  chunk_samples_ = 0;
+void SymbolTiming::on_symbol(const SymbolInfo& s) {
+  if (!std::isfinite(s.position)) return;
+  const std::complex<double> z(s.z);
+  if (std::abs(z) > 0) quality_ += std::cos(power_ * std::arg(z));
+  ++block_symbols_;
+  if (has_previous_ && s.reversal && std::round((s.position - previous_.position) / sps_) == 1.0) {
+    const std::complex<double> y0 = baseband_at(previous_.position);
+    const std::complex<double> y1 = baseband_at(s.position);
+    const double half = (previous_.position + s.position) / 2.0;
+    const std::complex<double> yh = baseband_at(half);
+    const std::complex<double> d = y1 - y0;
+    const double energy = std::norm(d);
+    if (energy > 0 && std::isfinite(energy) && std::isfinite(std::norm(yh))) {
+      // Across a reversal y(t) = A sin(pi (t - crossing) / T) c, so
+      // Re[d* y_half] = 2 A^2 sin(pi (half - crossing) / T), |d|^2 = 4 A^2.
+      const double t = s.position - previous_.position;
+      const double ratio = std::clamp(2.0 * std::real(std::conj(d) * yh) / energy, -1.0, 1.0);
+      const double crossing = half - t / std::numbers::pi * std::asin(ratio);
+      bool counted = true;
+      if (!in_track_) {
+        in_track_ = true;
+        origin_ = last_crossing_ = crossing;
+        index_ = 0;
+      } else {
+        const double steps = std::round((crossing - last_crossing_) / sps_);
+        if (steps >= 1) {
+          index_ += static_cast<int64_t>(steps);
+          last_crossing_ = crossing;
+        } else {
+          counted = false;
+        }
+      }
+      if (counted) {
+        const double x = static_cast<double>(index_);
+        const double y = crossing - origin_ - x * sps_;
+        block_.w += energy;
+        block_.x += energy * x;
+        block_.y += energy * y;
+        block_.xx += energy * x * x;
+        block_.xy += energy * x * y;
+        block_.yy += energy * y * y;
+        ++block_.count;
+      }
+    }
+  }
+  previous_ = s;
+  has_previous_ = true;
+  if (block_symbols_ == kBlockSymbols) end_block();
+}
+
+void SymbolTiming::end_block() {
+  const bool present = quality_ >= kMinQuality * block_symbols_;
+  if (present && !block_idle_) {
+    add(fit_, block_);
+    ++blocks_;
+  }
+  block_ = Sums{};
   quality_ = 0;
-  symbols_ = 0;
-  chunk_idle_ = false;
-  if (!present) {
-    end_track();
-    return;
-  }
-  // Timing phase at the chunk's centre against the nominal clock (whose
-  // phase is measured from sample 0), cycles.
-  const double t = (static_cast<double>(samples_) - kChunk / 2.0) / kRate;
-  // The envelope dips at the symbol instants, so the line's phase runs
-  // with the symbol clock.
-  const double raw = std::arg(line) / kTwoPi;
-  double predicted = last_u_;
-  if (chunks_ >= 3) {
-    const double tm = t_ / w_, um = u_ / w_;
-    const double stt = tt_ - w_ * tm * tm;
-    if (stt > 0) predicted = um + (tu_ - w_ * tm * um) / stt * (t - tm);
-  }
-  const double u = in_track_ ? predicted + wrap(raw - predicted) : raw;
-  in_track_ = true;
-  last_u_ = u;
-  last_t_ = t;
-  if (idle) return;  // measured by the idle stretches; the track goes on
-  // Weight: the line's power over the envelope's level, a measure of how
-  // precisely the chunk gives its phase.
-  const double w = std::norm(line) / energy;
-  w_ += w;
-  t_ += w * t;
-  u_ += w * u;
-  tt_ += w * t * t;
-  tu_ += w * t * u;
-  uu_ += w * u * u;
-  ++chunks_;
+  block_symbols_ = 0;
+  block_idle_ = false;
+  if (!present) end_track();  // the signal went away, or never was
 }
 
 SymbolTiming::Result SymbolTiming::current() const {
   Result r;
-  if (chunks_ < kMinChunks || !(w_ > 0)) return r;
-  const double tm = t_ / w_, um = u_ / w_;
-  const double stt = tt_ - w_ * tm * tm;
-  const double stu = tu_ - w_ * tm * um;
-  const double suu = uu_ - w_ * um * um;
-  if (!(stt > 0)) return r;
-  const double slope = stu / stt;  // cycles per second beyond the nominal rate
-  // Scale of the weights from the scatter (a t-distribution's variance for
-  // few chunks), the slope's variance from it.
-  const double dof = chunks_ - 2.0;
-  const double scatter = std::max(0.0, suu - slope * stu) / dof;
-  const double slope_variance = scatter / stt * (dof > 2 ? dof / (dof - 2) : 3.0);
-  const double received = baud_ + slope;
-  r.ppm = (baud_ / received - 1.0) * 1e6;
-  const double gain = baud_ / (received * received) * 1e6;
-  r.variance = std::max(slope_variance * gain * gain, 1e-6);
+  if (blocks_ < kMinBlocks || fit_.count < kMinReversals || !(fit_.w > 0)) return r;
+  const double xm = fit_.x / fit_.w, ym = fit_.y / fit_.w;
+  const double sxx = fit_.xx - fit_.w * xm * xm;
+  const double sxy = fit_.xy - fit_.w * xm * ym;
+  const double syy = fit_.yy - fit_.w * ym * ym;
+  if (!(sxx > 0)) return r;
+  const double slope = sxy / sxx;  // samples per symbol beyond nominal
+  // The weights' scale from the scatter about the line.
+  const double dof = fit_.count - 2.0;
+  const double scatter = std::max(0.0, syy - slope * sxy) / dof * fit_.count / fit_.w;
+  const double slope_variance = scatter * kCorrelation / (sxx * fit_.count / fit_.w);
+  r.ppm = slope / sps_ * 1e6;
+  r.variance = std::max(slope_variance / (sps_ * sps_) * 1e12, 1e-6);
   r.valid = std::isfinite(r.ppm) && std::isfinite(r.variance);
   return r;
 }
@@ -145,8 +172,8 @@ void SymbolTiming::end_track() {
   const Result r = current();
   if (r.valid) finished_ = r;
   in_track_ = false;
-  w_ = t_ = u_ = tt_ = tu_ = uu_ = 0;
-  chunks_ = 0;
+  fit_ = Sums{};
+  blocks_ = 0;
 }
 
 SymbolTiming::Result SymbolTiming::take_finished() {
