@@ -213,7 +213,7 @@ TEST(ImdMeasure, FirstReadingSoonAtEachSnrAndWithin1DbUnderFading) {
 }
 
 // Text only, no idle at all: the clock reads from the symbol timing of the
-// text (SNR 20 dB, 90 s), every reading within 3 ppm.
+// text (SNR 20 dB, 90 s), every reading within 3 ppm.  Noise alone: nothing.
 TEST(ClockError, ReadsFromTextAloneWithin3Ppm) {
   const std::pair<PskMode, double> cases[] = {{PskMode::Bpsk31, -211}, {PskMode::Qpsk31, 143}};
   for (const auto& [mode, ppm] : cases) {
@@ -227,6 +227,9 @@ TEST(ClockError, ReadsFromTextAloneWithin3Ppm) {
     ASSERT_FALSE(r.clock.empty()) << mode_info(mode).name;
     for (const test::Reading& reading : r.clock)
       EXPECT_NEAR(reading.value, ppm, 3.0) << mode_info(mode).name << " at " << reading.t;
+    const test::Readings on_noise =
+        test::measure(mode, test::make_noise(size_t(90 * test::kRate), 0.1, 67));
+    EXPECT_TRUE(on_noise.clock.empty() && on_noise.imd.empty()) << mode_info(mode).name;
   }
 }
 
