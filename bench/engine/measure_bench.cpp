@@ -7,6 +7,7 @@
 
 #include <array>
 #include <complex>
+#include <string>
 #include <vector>
 
 #include "core/receiver.h"
@@ -47,6 +48,34 @@ void BM_ReceiverMeasuringIdle(benchmark::State& state) {
                                                     benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_ReceiverMeasuringIdle)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+// Text (no idle after the first second): the clock measured from the
+// symbol timing of the text.
+void BM_ReceiverMeasuringText(benchmark::State& state) {
+  const psk::PskMode mode = kModes[state.range(0)];
+  psk::TestSignalParams params;
+  params.mode = mode;
+  params.snr_db = 20;
+  params.ppm = 50;
+  params.idle_seconds = 1;
+  params.text = std::string(400, 'e');
+  params.seconds = 20;
+  const std::vector<float> audio = psk::make_test_signal(params).samples;
+  psk::Receiver receiver;
+  receiver.set_mode(psk::mode_info(mode).engine_code);
+  receiver.set_afc_limit(500);
+  for (auto _ : state) {
+    for (size_t pos = 0; pos < audio.size(); pos += 80) {
+      receiver.process(
+          std::span<const float>(audio).subspan(pos, std::min<size_t>(80, audio.size() - pos)));
+    }
+    benchmark::DoNotOptimize(receiver.take_events().size());
+  }
+  state.SetLabel(psk::mode_info(mode).name);
+  state.counters["x_realtime"] = benchmark::Counter(static_cast<double>(audio.size()) / 8000.0,
+                                                    benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ReceiverMeasuringText)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 // One stretch of 8192 samples at the ten frequencies a stretch is analysed
 // at (two are made every 1.02 s of idle).

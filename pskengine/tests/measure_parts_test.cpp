@@ -151,12 +151,13 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   const auto readings = feed_meter(meter, 1, 0, n, -30, small);
   ASSERT_FALSE(readings.empty());
   EXPECT_NEAR(meter.imd_db(), -30.0, 1e-9);
-  EXPECT_LE(meter.sigma_db(), ImdMeter::kMaxSigmaDb);
+  EXPECT_LE(ImdMeter::miss_probability(meter.imd_db(), meter.sigma_db()),
+            ImdMeter::kMaxMissProbability);
   for (int32_t r : readings) EXPECT_EQ(r, -30);
 
-  // Noise that would move it by 1.5 dB: never a reading, however long the idle.
+  // Noise that would move it by 4 dB: never a reading, however long the idle.
   ImdMeter noisy;
-  EXPECT_TRUE(feed_meter(noisy, 1, 0, 3 * n, -30, product * (std::pow(10.0, 0.15) - 1.0)).empty());
+  EXPECT_TRUE(feed_meter(noisy, 1, 0, 3 * n, -30, product * (std::pow(10.0, 0.4) - 1.0)).empty());
   EXPECT_GT(noisy.attempts(), 100);
 
   // A new idle run starts afresh: none of its readings holds a stretch of the

@@ -63,6 +63,8 @@ void Receiver::process_span(std::span<const float> samples) {
 
 void Receiver::measure(std::span<const float> block, double mix_hz) {
   segmenter_.process(block, demod_.symbols(), mix_hz);
+  clock_.process_symbols(block, demod_.symbols(), mix_hz, segmenter_.idle());
+  for (int32_t ppm : clock_.readings()) emit(WM_ENGINE_CLOCKERR, ppm);
   const auto& segments = segmenter_.segments();
   if (segments.empty()) return;
   imd_.process(segments);

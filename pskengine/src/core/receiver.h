@@ -13,7 +13,8 @@
 // event.  The measurements follow it there: IdleSegmenter cuts stretches of
 // idle signal out of the input, using the demodulator's symbols, and the IMD
 // meter and the clock-error estimator turn them into WM_ENGINE_IMD and
-// WM_ENGINE_CLOCKERR events.
+// WM_ENGINE_CLOCKERR events; the clock-error estimator also times the
+// phase changes of text (every sample and symbol outside idle).
 #pragma once
 
 #include <array>

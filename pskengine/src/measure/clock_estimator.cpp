@@ -18,12 +18,14 @@ double wrap(double x) {
 }  // namespace
 
 ClockErrorEstimator::ClockErrorEstimator(PskMode mode)
-    : baud_(mode_info(mode).baud), samples_per_symbol_(kRate / baud_) {
+    : baud_(mode_info(mode).baud), samples_per_symbol_(kRate / baud_), text_(mode) {
   reset();
 }
 
 void ClockErrorEstimator::reset() {
-  track_.clear();
+  track_ = Sums{};
+  track_count_ = 0;
+  last_u_ = 0;
   track_run_ = 0;
   track_start_ = 0;
   track_noise_ = 0;
@@ -31,6 +33,8 @@ void ClockErrorEstimator::reset() {
   ppm_ = sigma_ppm_ = 0;
   has_estimate_ = false;
   segments_ = 0;
+  text_.reset();
+  symbol_tracks_ = 0;
   last_reading_ = 0;
   has_reading_ = false;
   readings_.clear();
@@ -41,11 +45,31 @@ void ClockErrorEstimator::process(std::span<const IdleSegment> segments) {
   for (const IdleSegment& s : segments) {
     add(s);
     update_estimate();
-    if (settled() && (!has_reading_ || s.centre - last_reading_ >= kInterval)) {
-      has_reading_ = true;
-      last_reading_ = s.centre;
-      readings_.push_back(static_cast<int32_t>(std::lround(ppm_)));
-    }
+    post(s.centre);
+  }
+}
+
+void ClockErrorEstimator::process_symbols(std::span<const float> samples,
+                                          std::span<const SymbolInfo> symbols, double mix_hz,
+                                          bool idle) {
+  readings_.clear();
+  text_.process(samples, symbols, mix_hz, idle);
+  if (text_.has_finished()) {
+    const SymbolTiming::Result r = text_.take_finished();
+    add_result({r.ppm, r.variance});
+    ++symbol_tracks_;
+  }
+  const SymbolTiming::Result now = text_.current();
+  if (!now.valid && symbol_tracks_ == 0) return;
+  update_estimate();
+  post(text_.samples());
+}
+
+void ClockErrorEstimator::post(int64_t now) {
+  if (settled() && (!has_reading_ || now - last_reading_ >= kInterval)) {
+    has_reading_ = true;
+    last_reading_ = now;
+    readings_.push_back(static_cast<int32_t>(std::lround(ppm_)));
   }
 }
 
@@ -61,13 +85,13 @@ void ClockErrorEstimator::add(const IdleSegment& s) {
       std::fmod(static_cast<double>(s.centre), samples_per_symbol_) / samples_per_symbol_;
   const double raw = wrap(difference - nominal);
 
-  if (!track_.empty() && s.run != track_run_) {
+  if (track_count_ > 0 && s.run != track_run_) {
     // A new idle run: does it continue the track's symbol clock?
     bool join = false;
     double u = 0, variance = 0;
     const double t = static_cast<double>(s.centre - track_start_) / kRate;
     if (s.continuous && predict(t, u, variance)) {
-      const double noise = track_noise_ / static_cast<double>(track_.size());
+      const double noise = track_noise_ / track_count_;
       const double own = noise / (2 * lower) + noise / (2 * upper);
       const double sigma =
           std::sqrt(variance + own / (4 * std::numbers::pi * std::numbers::pi) + kFloorVariance);
@@ -76,61 +100,54 @@ void ClockErrorEstimator::add(const IdleSegment& s) {
     if (!join) finish_track();
   }
 
-  if (track_.empty()) {
+  if (track_count_ == 0) {
     track_start_ = s.centre;
     track_noise_ = 0;
   }
   track_noise_ += s.noise_power;
-  const double noise = track_noise_ / static_cast<double>(track_.size() + 1);
+  const double noise = track_noise_ / (track_count_ + 1);
   const double variance = std::max(kFloorVariance, (noise / (2 * lower) + noise / (2 * upper)) /
                                                        (4 * std::numbers::pi * std::numbers::pi));
   const double t = static_cast<double>(s.centre - track_start_) / kRate;
   double u = raw;
-  if (!track_.empty()) {
-    double predicted = track_.back().u, unused = 0;
+  if (track_count_ > 0) {
+    double predicted = last_u_, unused = 0;
     predict(t, predicted, unused);
     u = predicted + wrap(raw - predicted);
   }
-  track_.push_back({t, u, variance});
+  const double w = 1.0 / variance;
+  track_.w += w;
+  track_.t += w * t;
+  track_.u += w * u;
+  track_.tt += w * t * t;
+  track_.tu += w * t * u;
+  track_.uu += w * u * u;
+  ++track_count_;
+  last_u_ = u;
   track_run_ = s.run;
   ++segments_;
-  if (track_.size() >= static_cast<size_t>(kMaxTrackSegments)) finish_track();
+  if (track_count_ >= kMaxTrackSegments) finish_track();
 }
 
 ClockErrorEstimator::Fit ClockErrorEstimator::fit() const {
   Fit f;
-  if (track_.size() < 2) return f;
-  double sw = 0, st = 0, su = 0;
-  for (const Observation& o : track_) {
-    const double w = 1.0 / o.variance;
-    sw += w;
-    st += w * o.t;
-    su += w * o.u;
-  }
-  const double tm = st / sw, um = su / sw;
+  if (track_count_ < 2 || !(track_.w > 0)) return f;
+  const double tm = track_.t / track_.w, um = track_.u / track_.w;
   f.t_mean = tm;
   f.u_mean = um;
-  f.weight = sw;
-  double stt = 0, stu = 0;
-  for (const Observation& o : track_) {
-    const double w = 1.0 / o.variance;
-    stt += w * (o.t - tm) * (o.t - tm);
-    stu += w * (o.t - tm) * (o.u - um);
-  }
+  f.weight = track_.w;
+  const double stt = track_.tt - track_.w * tm * tm;
+  const double stu = track_.tu - track_.w * tm * um;
+  const double suu = track_.uu - track_.w * um * um;
   if (!(stt > 0)) return f;
   f.slope = stu / stt;
   // When the timing scatters clearly more than its noise explains (the
   // transmitter's clock wanders, a run was joined that should not have
   // been), the fit's variance grows with the scatter.
   double scale = kOverlapFactor;
-  const size_t n = track_.size();
-  if (n >= static_cast<size_t>(kMinSegments)) {
-    double chi2 = 0;
-    for (const Observation& o : track_) {
-      const double r = o.u - um - f.slope * (o.t - tm);
-      chi2 += r * r / o.variance;
-    }
-    const double dof = static_cast<double>(n - 2);
+  if (track_count_ >= kMinSegments) {
+    const double chi2 = std::max(0.0, suu - f.slope * stu);
+    const double dof = static_cast<double>(track_count_ - 2);
     const double ratio = chi2 / dof;
     if (ratio > 1.0 + kExcessSigmas * std::sqrt(2.0 * kOverlapFactor / dof)) scale *= ratio;
   }
@@ -156,33 +173,36 @@ ClockErrorEstimator::Result ClockErrorEstimator::result_of(const Fit& f) const {
   return {ppm, f.slope_variance * gain * gain};
 }
 
+void ClockErrorEstimator::add_result(const Result& r) {
+  if (!(r.variance > 0) || !std::isfinite(r.ppm)) return;
+  finished_.push_back(r);
+  if (finished_.size() > static_cast<size_t>(kMaxTracks)) finished_.pop_front();
+}
+
 void ClockErrorEstimator::finish_track() {
-  if (track_.size() >= static_cast<size_t>(kMinTrackSegments)) {
+  if (track_count_ >= kMinTrackSegments) {
     const Fit f = fit();
-    if (f.valid) {
-      finished_.push_back(result_of(f));
-      if (finished_.size() > static_cast<size_t>(kMaxTracks)) finished_.pop_front();
-    }
+    if (f.valid) add_result(result_of(f));
   }
-  track_.clear();
+  track_ = Sums{};
+  track_count_ = 0;
   track_run_ = 0;
   track_noise_ = 0;
 }
 
 void ClockErrorEstimator::update_estimate() {
   double weight = 0, sum = 0;
-  for (const Result& r : finished_) {
+  auto take = [&](const Result& r) {
     weight += 1.0 / r.variance;
     sum += r.ppm / r.variance;
-  }
-  if (track_.size() >= 3) {
+  };
+  for (const Result& r : finished_) take(r);
+  if (track_count_ >= 3) {
     const Fit f = fit();
-    if (f.valid) {
-      const Result r = result_of(f);
-      weight += 1.0 / r.variance;
-      sum += r.ppm / r.variance;
-    }
+    if (f.valid) take(result_of(f));
   }
+  const SymbolTiming::Result text = text_.current();
+  if (text.valid) take({text.ppm, text.variance});
   has_estimate_ = weight > 0 && std::isfinite(weight);
   if (!has_estimate_) return;
   ppm_ = sum / weight;
@@ -190,11 +210,12 @@ void ClockErrorEstimator::update_estimate() {
 }
 
 bool ClockErrorEstimator::settled() const {
-  return has_estimate_ && segments_ >= kMinSegments && sigma_ppm_ <= kMaxSigmaPpm;
+  const bool enough = segments_ >= kMinSegments || symbol_tracks_ > 0 || text_.current().valid;
+  return has_estimate_ && enough && sigma_ppm_ <= kMaxSigmaPpm;
 }
 
 int ClockErrorEstimator::tracks() const {
-  return static_cast<int>(finished_.size()) + (track_.size() >= 3 ? 1 : 0);
+  return static_cast<int>(finished_.size()) + (track_count_ >= 3 ? 1 : 0);
 }
 
 }  // namespace psk

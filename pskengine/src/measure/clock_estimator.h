@@ -10,13 +10,18 @@
 // weighted straight-line fit of the timing over time gives e in ppm,
 // positive when the card samples fast.
 //
+// During text (and any signal that is not idle) SymbolTiming measures the
+// timing from the envelope's symbol-rate line; its tracks join the estimate.
+//
 // A track is one stretch of continuous symbol clock: an idle run, joined to
 // the next one when the signal never went away between them (text of the
 // same transmission) and that run's timing continues the track's line.
 // Tracks that cannot be joined (a new transmission, another station) are
 // fitted apart and their results combined, weighted by their precision.
-// The estimate is reported, in whole ppm, once its standard deviation is at
-// most kMaxSigmaPpm, and then every kInterval samples while idle goes on.
+// Fits keep running sums, so a stretch or a symbol costs the same however
+// long the track.  The estimate is reported, in whole ppm, once its
+// standard deviation is at most kMaxSigmaPpm, and then every kInterval
+// samples while a signal goes on.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "measure/idle_segments.h"
+#include "measure/symbol_timing.h"
 #include "modem/modes.h"
 
 namespace psk {
@@ -42,9 +48,9 @@ class ClockErrorEstimator {
   // kJoinSigmas of the prediction.
   static constexpr double kMaxPredictionSigma = 0.02;
   static constexpr double kJoinSigmas = 4.0;
-  // Neighbouring stretches share noise (correlation 1/6, see ImdMeter),
-  // which raises the variance of a fit by this factor.
-  static constexpr double kOverlapFactor = 1.0 + 2.0 / 6.0;
+  // Neighbouring stretches share noise, which raises the variance of a fit
+  // by this factor.
+  static constexpr double kOverlapFactor = 1.0 + 2.0 * IdleSegmenter::kOverlapCorrelation;
   // The scatter about the fit counts as excess beyond this many standard
   // deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
@@ -54,20 +60,21 @@ class ClockErrorEstimator {
   // Takes the stretches IdleSegmenter completed; readings() then holds the
   // readings they produced.
   void process(std::span<const IdleSegment> segments);
+  // Takes every input sample and the demodulator's symbols from them (mixed
+  // at mix_hz); idle: an idle run is in progress (its stretches measure it).
+  // readings() then holds the readings they produced.
+  void process_symbols(std::span<const float> samples, std::span<const SymbolInfo> symbols,
+                       double mix_hz, bool idle);
 
   const std::vector<int32_t>& readings() const { return readings_; }  // whole ppm, oldest first
   bool settled() const;                                               // precise enough to report
-  double ppm() const { return ppm_; }              // current estimate, ppm (0 before one)
-  double sigma_ppm() const { return sigma_ppm_; }  // its standard deviation, ppm
-  int tracks() const;                              // tracks in the estimate
-  int64_t segments() const { return segments_; }   // stretches used since reset
+  double ppm() const { return ppm_; }                       // current estimate, ppm (0 before one)
+  double sigma_ppm() const { return sigma_ppm_; }           // its standard deviation, ppm
+  int tracks() const;                                       // tracks in the estimate
+  int64_t segments() const { return segments_; }            // stretches used since reset
+  int64_t symbol_tracks() const { return symbol_tracks_; }  // text tracks finished since reset
 
  private:
-  struct Observation {
-    double t;         // centre, seconds since the track's first stretch
-    double u;         // timing against the nominal clock, cycles (unwrapped)
-    double variance;  // of u, cycles^2
-  };
   struct Fit {
     double slope = 0;           // cycles per second
     double slope_variance = 0;  // (cycles per second)^2
@@ -80,28 +87,39 @@ class ClockErrorEstimator {
     double ppm;       // the track's clock error
     double variance;  // ppm^2
   };
+  // Weighted sums of the track's observations: time t (seconds since the
+  // track's start), timing u (cycles, unwrapped), weight 1 / variance of u.
+  struct Sums {
+    double w = 0, t = 0, u = 0, tt = 0, tu = 0, uu = 0;
+  };
   void add(const IdleSegment& s);
   Fit fit() const;
   // Predicted timing at t (seconds since the track's start) and its variance.
   bool predict(double t, double& u, double& variance) const;
   void finish_track();
+  void add_result(const Result& r);
   void update_estimate();
+  void post(int64_t now);
   Result result_of(const Fit& f) const;
 
-  double baud_;                     // nominal symbol rate, symbols/s
-  double samples_per_symbol_;       // nominal, input samples
-  std::vector<Observation> track_;  // the current track
-  int64_t track_run_ = 0;           // idle run the track last took a stretch from
-  int64_t track_start_ = 0;         // centre sample of the track's first stretch
-  double track_noise_ = 0;          // sum of the track's noise powers
-  std::deque<Result> finished_;     // results of finished tracks, newest last
-  double ppm_ = 0;                  // estimate, ppm
-  double sigma_ppm_ = 0;            // its standard deviation, ppm
-  bool has_estimate_ = false;       // ppm_ holds an estimate
-  int64_t segments_ = 0;            // stretches used since reset
-  int64_t last_reading_ = 0;        // centre sample of the last reading
-  bool has_reading_ = false;        // a reading was made since reset
-  std::vector<int32_t> readings_;   // readings of the last process()
+  double baud_;                    // nominal symbol rate, symbols/s
+  double samples_per_symbol_;      // nominal, input samples
+  Sums track_;                     // the current track's sums
+  int track_count_ = 0;            // stretches in the current track
+  double last_u_ = 0;              // timing of the track's newest stretch, cycles
+  int64_t track_run_ = 0;          // idle run the track last took a stretch from
+  int64_t track_start_ = 0;        // centre sample of the track's first stretch
+  double track_noise_ = 0;         // sum of the track's noise powers
+  std::deque<Result> finished_;    // results of finished tracks, newest last
+  double ppm_ = 0;                 // estimate, ppm
+  double sigma_ppm_ = 0;           // its standard deviation, ppm
+  bool has_estimate_ = false;      // ppm_ holds an estimate
+  int64_t segments_ = 0;           // stretches used since reset
+  SymbolTiming text_;              // clock from the symbol instants outside idle
+  int64_t symbol_tracks_ = 0;      // text tracks finished since reset
+  int64_t last_reading_ = 0;       // centre sample of the last reading
+  bool has_reading_ = false;       // a reading was made since reset
+  std::vector<int32_t> readings_;  // readings of the last process()
 };
 
 }  // namespace psk

@@ -45,8 +45,12 @@ class IdleSegmenter {
  public:
   static constexpr int kLength = 8192;      // samples per stretch
   static constexpr int kHop = kLength / 2;  // samples between stretch starts
-  static constexpr int kGuardSymbols = 4;   // symbols kept clear of either edge of a run
-  static constexpr int kHistory = 32768;    // input samples kept for analysis
+  // Correlation of the noise in two neighbouring stretches (they overlap by
+  // half): the sum over the shared half of one Hann window times the other,
+  // over the sum of one window squared (L/16 over 3L/8).
+  static constexpr double kOverlapCorrelation = 1.0 / 6.0;
+  static constexpr int kGuardSymbols = 4;  // symbols kept clear of either edge of a run
+  static constexpr int kHistory = 32768;   // input samples kept for analysis
   // A symbol whose phase change is this far below the running level means
   // the signal went away (a transmitter unkeyed, a fade): later stretches are
   // not continuous with earlier ones.
