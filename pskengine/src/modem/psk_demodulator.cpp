@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "coding/varicode.h"
 #include "coding/viterbi.h"
@@ -9,6 +10,7 @@
 #include "modem/baseband_spectrum.h"
 #include "modem/downconverter.h"
 #include "modem/idle_detector.h"
+#include "modem/phase_reference.h"
 #include "modem/pulse_filter.h"
 #include "modem/symbol_sync.h"
 
@@ -27,6 +29,19 @@ constexpr double kLevelPerDb = 2.0;
 // there, times 2500/baud (measured for the 9-bin band of the Hann spectrum).
 constexpr double kBandGain = 0.45;
 
+// The detectors: the previous symbol alone, and a reference averaged over
+// about this many symbols.  Chosen automatically per signal by whose recent
+// decisions sit closer to the ideal phase changes.
+double reference_memory(double baud) {
+  (void)baud;
+  return 6.0;
+}
+// The other detector takes over when its mean square error is below this
+// share of the current one's (a margin against flapping).
+constexpr double kChoiceMargin = 0.8;
+// Time constant of the symbol power average that scales the symbols, symbols.
+constexpr double kAgcSymbols = 16.0;
+
 int decimation_for(double baud) {
   return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
 }
@@ -40,7 +55,9 @@ struct PskDemodulator::Chain {
         matched(zero_isi_matched_filter(kSps)),
         sync(kSps),
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
-        afc(info.baud, info.qpsk) {}
+        afc(info.baud, info.qpsk),
+        detectors{PhaseReference(info.qpsk, 0.0),
+                  PhaseReference(info.qpsk, reference_memory(info.baud))} {}
 
   const ModeInfo& info;                          // mode parameters
   Downconverter down;                            // mixer and decimator
@@ -48,6 +65,8 @@ struct PskDemodulator::Chain {
   SymbolSync sync;                               // symbol timing
   BasebandSpectrum spectrum;                     // level and AFC search
   Afc afc;                                       // frequency control
+  std::array<PhaseReference, 2> detectors;       // differential and with a reference
+  int detector = 0;                              // detector whose decisions are used
   std::array<ViterbiDecoder, 2> viterbi;         // QPSK decoders: normal and opposite sense
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
   int sense = 0;                                 // sense whose bits are used
@@ -141,6 +160,15 @@ void PskDemodulator::process(std::span<const float> in) {
   while (!in.empty()) {
     const size_t into_chunk = static_cast<size_t>(samples_ % static_cast<int64_t>(kChunk));
     if (into_chunk == 0 && has_pending_) {
+      // The reference follows a fine move at once; a jump starts it afresh.
+      const double moved_hz = pending_hz_ - c.down.frequency();
+      for (PhaseReference& r : c.detectors) {
+        if (c.afc.acquiring())
+          r.reset();
+        else
+          r.shift_frequency(-2.0 * std::numbers::pi * moved_hz / c.info.baud);
+      }
+      if (c.afc.acquiring()) c.detector = 0;
       c.down.set_frequency(pending_hz_);
       has_pending_ = false;
     }
@@ -176,7 +204,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   Chain& c = *chain_;
   const std::complex<float> z = y * std::conj(c.prev);
   c.prev = y;
-  c.agc += (std::norm(y) - c.agc) / 16.0;
+  c.agc += (std::norm(y) - c.agc) / kAgcSymbols;
   const std::complex<float> zn = c.agc > 0 ? z / static_cast<float>(c.agc) : z;
   std::rotate(c.vectors.begin(), c.vectors.begin() + 1, c.vectors.end());
   c.vectors.back() = zn;
@@ -189,18 +217,36 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
   if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
 
+  // Both detectors see every symbol; the decisions come from one of them.
+  const std::complex<float> ys = c.agc > 0 ? y / static_cast<float>(std::sqrt(c.agc)) : y;
+  std::array<std::complex<float>, 2> changes;
+  for (size_t i = 0; i < 2; ++i) changes[i] = c.detectors[i].process(ys);
+  if (detector_ == Detector::Automatic && c.info.qpsk) {
+    c.detector = 0;  // QPSK decodes best from the differential detector's soft changes
+  } else if (detector_ == Detector::Automatic) {
+    const int other = 1 - c.detector;
+    const auto error = [&](int i) {
+      return c.detectors[static_cast<size_t>(i)].mean_square_error();
+    };
+    if (error(other) < kChoiceMargin * error(c.detector)) c.detector = other;
+  } else {
+    c.detector = detector_ == Detector::Reference ? 1 : 0;
+  }
+  const std::complex<float> change = changes[static_cast<size_t>(c.detector)];
+
   bool reversal;
   int bit;
   if (!c.info.qpsk) {
-    reversal = zn.real() < 0.0f;
+    reversal = change.real() < 0.0f;
     bit = reversal ? 0 : 1;
   } else {
-    reversal = zn.real() < -std::abs(zn.imag());
-    // Match with each code output: correlation of z with its phase change
+    reversal = change.real() < -std::abs(change.imag());
+    // Match with each code output: correlation of the change with its turn
     // (outputs 0..3 turn by 180, 270, 0, 90 degrees); the opposite sense
     // sees the conjugate turns.
-    const std::array<float, 4> normal{-zn.real(), -zn.imag(), zn.real(), zn.imag()};
-    const std::array<float, 4> opposite{-zn.real(), zn.imag(), zn.real(), -zn.imag()};
+    const float re = change.real(), im = change.imag();
+    const std::array<float, 4> normal{-re, -im, re, im};
+    const std::array<float, 4> opposite{-re, im, re, -im};
     const int b0 = c.viterbi[0].process(normal);
     const int b1 = c.viterbi[1].process(opposite);
     for (int s = 0; s < 2; ++s)
@@ -256,6 +302,9 @@ int64_t PskDemodulator::idle_runs() const {
 }
 bool PskDemodulator::afc_tracking() const {
   return chain_->afc.tracking();
+}
+bool PskDemodulator::using_reference() const {
+  return chain_->detector == 1;
 }
 bool PskDemodulator::inverted_sideband() const {
   return chain_->sense == 1;
