@@ -48,9 +48,8 @@ std::string lower_case_text(size_t n) {
 
 // Symbol-level simulation of an ideal receiver: the symbols at their peaks
 // with complex Gaussian noise at Es/N0 = SNR * 2500 / baud, perfect timing
-// and carrier.  coherent: decisions on each symbol against the known carrier
-// phase, then the change between decided symbols (QPSK: the symbol against
-// the previous decision, soft); otherwise each symbol against the previous one.
+// and carrier.  coherent: each symbol against the known carrier phase;
+// otherwise each symbol against the previous one.
 double ideal_cer(PskMode mode, double snr_db, const std::string& text, bool coherent,
                  uint32_t seed) {
   const psk::ModeInfo& info = psk::mode_info(mode);
@@ -63,30 +62,36 @@ double ideal_cer(PskMode mode, double snr_db, const std::string& text, bool cohe
   const std::complex<double> quarter[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
   psk::ConvEncoder encoder;
   psk::ViterbiDecoder viterbi;
+  psk::PhaseTrellisDecoder trellis;
   psk::VaricodeDecoder varicode;
   std::string out;
   int phase = 0;
-  std::complex<double> prev{1, 0}, prev_decision{1, 0};
+  std::complex<double> prev{1, 0};
+  int prev_decision = 0;
   for (char b : bits) {
     const int bit = b == '1';
     phase = (phase + (info.qpsk ? psk::kQuarterTurnsOfOutput[encoder.push(bit)] : bit ? 0 : 2)) & 3;
     const std::complex<double> y = quarter[phase] + std::complex<double>(gauss(rng), gauss(rng));
-    std::complex<double> z;
+    int got;
     if (coherent) {
-      const int q = info.qpsk ? static_cast<int>(std::lround(std::arg(y) / (std::numbers::pi / 2)))
-                              : (y.real() >= 0 ? 0 : 2);
-      const std::complex<double> decision = quarter[(q % 4 + 4) % 4];
-      z = (info.qpsk ? y : decision) * std::conj(prev_decision);
-      prev_decision = decision;
+      // Each symbol against the known carrier; BPSK: the change between
+      // decided symbols; QPSK: the code and the phase decoded together.
+      const int q = y.real() >= 0 ? 0 : 2;
+      got = q == prev_decision ? 1 : 0;
+      prev_decision = q;
+      if (info.qpsk) {
+        const float re = static_cast<float>(y.real()), im = static_cast<float>(y.imag());
+        got = trellis.process({re, im, -re, -im});
+      }
     } else {
-      z = y * std::conj(prev);
+      const std::complex<double> z = y * std::conj(prev);
+      got = z.real() >= 0 ? 1 : 0;
+      if (info.qpsk) {
+        const float re = static_cast<float>(z.real()), im = static_cast<float>(z.imag());
+        got = viterbi.process({-re, -im, re, im});
+      }
     }
     prev = y;
-    int got = z.real() >= 0 ? 1 : 0;
-    if (info.qpsk) {
-      const float re = static_cast<float>(z.real()), im = static_cast<float>(z.imag());
-      got = viterbi.process({-re, -im, re, im});
-    }
     if (got < 0) continue;
     const int byte = varicode.push(got);
     if (byte >= 0) out.push_back(static_cast<char>(byte));
@@ -249,7 +254,7 @@ int main(int argc, char** argv) {
       for (double snr : {target - 1, target}) {
         test::SignalParams params;
         params.mode = mode;
-        params.carrier_hz = 1500.0 + kOffTuneHz;
+        params.carrier_hz = 1500.0 + (std::getenv("I19_OFF") ? std::atof(std::getenv("I19_OFF")) : kOffTuneHz);
         params.text = text;
         params.lead_idle = static_cast<int>(psk::mode_info(mode).baud);
         double sum[3] = {0, 0, 0};
@@ -259,6 +264,7 @@ int main(int argc, char** argv) {
           test::add_noise(x, power, snr, seed);
           for (Detector d : {Detector::Differential, Detector::Reference, Detector::Automatic}) {
             PskDemodulator demod = test::afc_demodulator(mode);
+            if (std::getenv("I19_NOAFC")) demod.set_afc_limit(0);
             demod.set_detector(d);
             sum[static_cast<int>(d)] += 50 * test::cer(text, test::decode(demod, x));
           }
@@ -289,6 +295,12 @@ int main(int argc, char** argv) {
                   got.c_str());
     }
   }
+  if (only == "ideal")
+    for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk31})
+      for (double snr = -15; snr <= -10; snr += 1)
+        std::printf("%s %.0f  %.2f %.2f\n", psk::mode_info(mode).name, snr,
+                    100 * ideal_cer(mode, snr, lower_case_text(chars), false, 2),
+                    100 * ideal_cer(mode, snr, lower_case_text(chars), true, 2));
   if (only.empty() || only == "cer") cer_tables(chars);
   if (only.empty() || only == "fading") fading_table(chars);
   if (only.empty() || only == "afc") afc_figures();

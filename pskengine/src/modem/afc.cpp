@@ -106,13 +106,19 @@ double Afc::on_block() {
   return offset_bins * bin_hz_;
 }
 
-double Afc::on_symbol(std::complex<float> z, bool signal_present) {
+double Afc::on_symbol(std::complex<float> z, bool signal_present, bool modulation_removed) {
+  if (modulation_removed != unmodulated_) {  // the averages hold the other kind
+    unmodulated_ = modulation_removed;
+    drift_ = {0, 0};
+    magnitude_ = 0;
+  }
   if (!tracking_ || !signal_present) return 0.0;
   const std::complex<double> zd(z);
   const double mag = std::abs(zd);
   if (mag <= 0) return 0.0;
+  const int power = unmodulated_ ? 1 : power_;
   // z^power scaled back to |z|: strong symbols weigh more, as in a matched loop.
-  const std::complex<double> w = std::pow(zd / mag, power_) * mag;
+  const std::complex<double> w = std::pow(zd / mag, power) * mag;
   drift_ += 0.03125 * (w - drift_);
   magnitude_ += 0.03125 * (mag - magnitude_);
   // How steady the carrier's drift is: about 1 on a clean signal, near 0.13
@@ -120,7 +126,7 @@ double Afc::on_symbol(std::complex<float> z, bool signal_present) {
   // steady one, and more firmly the steadier it is, so noise cannot walk it.
   const double coherence = magnitude_ > 0 ? std::abs(drift_) / magnitude_ : 0.0;
   const double weight = std::clamp((coherence - 0.25) / 0.5, 0.0, 1.0);
-  const double radians_per_symbol = std::arg(drift_) / power_;
+  const double radians_per_symbol = std::arg(drift_) / power;
   const double error_hz = radians_per_symbol * baud_ / (2.0 * std::numbers::pi);
   return 0.02 * weight * error_hz;
 }

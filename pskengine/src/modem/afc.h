@@ -28,7 +28,9 @@ class Afc {
   double on_frame(const BasebandSpectrum& spectrum);
   // One differential symbol (current times conjugate previous) while a signal
   // is present; returns the correction to apply, Hz.
-  double on_symbol(std::complex<float> z, bool signal_present);
+  // modulation_removed: z is a change whose data turn was taken out (from
+  // the decoded bits), so it shows the carrier without raising to a power.
+  double on_symbol(std::complex<float> z, bool signal_present, bool modulation_removed = false);
 
   bool tracking() const { return tracking_; }  // centred on a signal, following it
   // After a retune or a jump, until a measurement shows the receiver centred
@@ -50,6 +52,7 @@ class Afc {
   std::array<double, 2 * kSpan + 1> sum_{};  // block sum of powers, bins -kSpan..kSpan
   double noise_sum_ = 0;                     // block sum of noise-bin means
   std::complex<double> drift_{0, 0};         // running mean of z^power (scaled to |z|)
+  bool unmodulated_ = false;                 // drift_ averages changes with the data removed
   double magnitude_ = 0;                     // running mean of |z|
 };
 

@@ -19,6 +19,11 @@ constexpr double kMaxFrequency = std::numbers::pi / 8;
 // Before any symbol the errors are taken as those of noise alone (uniform
 // over a decision's range), so nothing looks certain yet, rad^2.
 constexpr double kStartSquareError = 0.8;
+constexpr std::complex<double> kQuarterTurn[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+// Time constant of the mean of the changes that gives the carrier's turn, symbols.
+constexpr double kDriftSymbols = 64.0;
+// ... of the modulation-free changes the caller tells, symbols.
+constexpr double kToldSymbols = 512.0;
 // Time constant of the running mean square phase error, symbols.
 constexpr double kErrorSymbols = 32.0;
 // The spread of the phase errors is taken as at least this, rad^2 (a clean
@@ -37,15 +42,32 @@ PhaseReference::PhaseReference(bool quarter_turns, double memory_symbols)
 void PhaseReference::reset() {
   reference_ = {0, 0};
   weight_ = 0.0;
+  last_ = {0, 0};
+  drift_ = {0, 0};
+  told_ = false;
   mean_square_error_ = kStartSquareError;
   frequency_ = 0.0;
   decision_ = 0;
+  phase_ = 0;
+  symbol_ = {0, 0};
   phase_error_ = 0.0;
 }
 
 void PhaseReference::shift_frequency(double radians_per_symbol) {
-  if (keep_ > 0)
-    frequency_ = std::clamp(frequency_ + radians_per_symbol, -kMaxFrequency, kMaxFrequency);
+  // The changes averaged so far would all have turned by this much more.
+  drift_ *= std::polar(1.0, drift_power() * radians_per_symbol);
+}
+
+void PhaseReference::observe_change(std::complex<float> change) {
+  if (!told_) drift_ = {0, 0};
+  told_ = true;
+  const std::complex<double> c(change);
+  const double size = std::abs(c);
+  if (size > 0) drift_ += (c - drift_) / kToldSymbols;
+}
+
+double PhaseReference::drift_power() const {
+  return told_ ? 1.0 : quarter_ ? 4.0 : 2.0;
 }
 
 std::complex<float> PhaseReference::process(std::complex<float> y) {
@@ -53,8 +75,20 @@ std::complex<float> PhaseReference::process(std::complex<float> y) {
   // The reference describes the previous symbol; the carrier's own turn
   // carries it to this one.  Dividing by the weight gathered so far keeps it
   // at full size from the first symbol on.
+  // The carrier's turn per symbol: the mean change between neighbouring
+  // symbols raised to the power that removes the modulation, plus what the
+  // decisions have found beyond it.
+  const std::complex<double> change = yd * std::conj(last_);
+  last_ = yd;
+  const double size = std::abs(change);
+  if (size > 0 && !told_) {
+    const std::complex<double> folded = quarter_ ? change * change / size : change;
+    drift_ += (folded * folded / size - drift_) / kDriftSymbols;
+  }
+  const double carrier_turn =
+      (std::norm(drift_) > 0 ? std::arg(drift_) / drift_power() : 0.0) + frequency_;
   const std::complex<double> predicted =
-      weight_ > 0 ? reference_ * std::polar(1.0 / weight_, frequency_) : reference_;
+      weight_ > 0 ? reference_ * std::polar(1.0 / weight_, carrier_turn) : reference_;
   const std::complex<double> z = yd * std::conj(predicted);
   // Nearest decision: quarter turns for QPSK, half turns for BPSK.
   const double angle = std::arg(z);
@@ -62,6 +96,9 @@ std::complex<float> PhaseReference::process(std::complex<float> y) {
   const long turns = std::lround(angle / step);
   decision_ = static_cast<int>(((quarter_ ? turns : 2 * turns) % 4 + 4) % 4);
   phase_error_ = angle - static_cast<double>(turns) * step;
+  // Against the carrier: undo the phase the decisions so far have reached.
+  symbol_ = std::complex<float>(z * kQuarterTurn[phase_]);
+  phase_ = (phase_ + decision_) & 3;
   if (weight_ > 0)
     mean_square_error_ += (phase_error_ * phase_error_ - mean_square_error_) / kErrorSymbols;
   if (keep_ == 0) {
@@ -87,6 +124,10 @@ std::complex<float> PhaseReference::process(std::complex<float> y) {
     total += w;
   }
   turn /= total;
+  // Quarter-turn decisions feed a decoder that follows the carrier through
+  // the symbols' absolute phases: it copes with a reference slipping by a
+  // whole quarter turn, not with one left between two.
+  if (quarter_) turn = kQuarterTurn[decision_];
   reference_ = keep_ * (predicted * weight_) * turn + (1 - keep_) * yd;
   weight_ = keep_ * weight_ * std::abs(turn) + (1 - keep_);
   return std::complex<float>(z);

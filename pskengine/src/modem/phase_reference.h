@@ -26,7 +26,15 @@ class PhaseReference {
   // The carrier moved by radians_per_symbol (e.g. the receiver was retuned):
   // the frequency term follows at once.
   void shift_frequency(double radians_per_symbol);
+  // A change between two recent neighbouring symbols with its modulation
+  // removed (e.g. by the decoded bits): from the first one on, the carrier's
+  // turn is measured from these instead of from the changes raised to a power.
+  void observe_change(std::complex<float> change);
 
+  // The last symbol measured against the carrier the reference implies: its
+  // phase in quarter turns counted from the first symbol (one of four, as the
+  // carrier's own phase is unknown), scaled like the change.
+  std::complex<float> symbol() const { return symbol_; }
   int decision() const { return decision_; }  // last decided change, turns of 90 degrees 0..3
   double phase_error() const { return phase_error_; }  // last change minus the decision, rad
   // Running mean square of phase_error() over about 32 symbols, rad^2.
@@ -35,14 +43,20 @@ class PhaseReference {
   double memory() const { return memory_; }        // reference time constant, symbols
 
  private:
-  bool quarter_;   // decide in quarter turns
-  double memory_;  // reference time constant, symbols
-  double keep_;    // share of the old reference kept per symbol
+  double drift_power() const;  // the power the changes in drift_ were raised to
+  bool quarter_;               // decide in quarter turns
+  double memory_;              // reference time constant, symbols
+  double keep_;                // share of the old reference kept per symbol
   std::complex<double> reference_{0,
                                   0};  // the previous symbol's phase, scaled like y times weight_
+  std::complex<double> last_{0, 0};    // the previous symbol, as given
+  std::complex<double> drift_{0, 0};   // running mean of the changes raised to 2 (BPSK) or 4 (QPSK)
+  bool told_ = false;                  // observe_change() has been called since reset
   double weight_ = 0.0;                // sum of the averaging weights taken so far (0..1)
   double frequency_ = 0.0;             // carrier turn per symbol not removed by the mixer, rad
   int decision_ = 0;                   // last decided change, quarter turns
+  int phase_ = 0;                      // sum of the decided changes, quarter turns 0..3
+  std::complex<float> symbol_{0, 0};   // last symbol against the carrier
   double phase_error_ = 0.0;           // last change's distance from its decision, rad
   double mean_square_error_ = 0.0;     // running mean square of phase_error_, rad^2
 };

@@ -32,15 +32,18 @@ constexpr double kBandGain = 0.45;
 // The detectors: the previous symbol alone, and a reference averaged over
 // about this many symbols.  Chosen automatically per signal by whose recent
 // decisions sit closer to the ideal phase changes.
-double reference_memory(double baud) {
-  (void)baud;
-  return 6.0;
+// Symbols are averaged with weights falling by 1/e over this many symbols.
+// QPSK, decoded along the trellis, gains from a longer memory.
+double reference_memory(bool qpsk) {
+  return qpsk ? 8.0 : 6.0;
 }
 // The other detector takes over when its mean square error is below this
 // share of the current one's (a margin against flapping).
 constexpr double kChoiceMargin = 0.8;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
+
+constexpr std::complex<float> kQuarterTurnOf[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 
 int decimation_for(double baud) {
   return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
@@ -57,17 +60,24 @@ struct PskDemodulator::Chain {
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
         afc(info.baud, info.qpsk),
         detectors{PhaseReference(info.qpsk, 0.0),
-                  PhaseReference(info.qpsk, reference_memory(info.baud))} {}
+                  PhaseReference(info.qpsk, reference_memory(info.qpsk))} {}
 
-  const ModeInfo& info;                          // mode parameters
-  Downconverter down;                            // mixer and decimator
-  ComplexFir matched;                            // zero-ISI matched filter
-  SymbolSync sync;                               // symbol timing
-  BasebandSpectrum spectrum;                     // level and AFC search
-  Afc afc;                                       // frequency control
-  std::array<PhaseReference, 2> detectors;       // differential and with a reference
-  int detector = 0;                              // detector whose decisions are used
-  std::array<ViterbiDecoder, 2> viterbi;         // QPSK decoders: normal and opposite sense
+  const ModeInfo& info;                        // mode parameters
+  Downconverter down;                          // mixer and decimator
+  ComplexFir matched;                          // zero-ISI matched filter
+  SymbolSync sync;                             // symbol timing
+  BasebandSpectrum spectrum;                   // level and AFC search
+  Afc afc;                                     // frequency control
+  std::array<PhaseReference, 2> detectors;     // differential and with a reference
+  int detector = 0;                            // detector whose decisions are used
+  std::array<ViterbiDecoder, 2> viterbi;       // QPSK differential decoders: normal, opposite sense
+  std::array<PhaseTrellisDecoder, 2> trellis;  // ... against the reference
+  ConvEncoder reencoder;                       // QPSK: the decoded bits coded again
+  // QPSK: the last symbols as the detectors saw them, newest last, and the
+  // sum of the retunes (rad per symbol) when each came.
+  std::array<std::pair<std::complex<float>, double>, ViterbiDecoder::kDepth + 1> recent{};
+  bool known_changes = false;                    // QPSK: decoded bits have given changes
+  double retuned = 0;                            // sum of the retunes since reset, rad per symbol
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
   int sense = 0;                                 // sense whose bits are used
   VaricodeDecoder varicode;                      // bit-to-byte decoder
@@ -168,6 +178,7 @@ void PskDemodulator::process(std::span<const float> in) {
         else
           r.shift_frequency(-2.0 * std::numbers::pi * moved_hz / c.info.baud);
       }
+      c.retuned += -2.0 * std::numbers::pi * moved_hz / c.info.baud;
       if (c.afc.acquiring()) c.detector = 0;
       c.down.set_frequency(pending_hz_);
       has_pending_ = false;
@@ -215,15 +226,16 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
-  if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
+  // QPSK: once decoded bits give the changes without their modulation, the
+  // AFC follows those instead (below).
+  if (afc_limit_ > 0 && !(c.info.qpsk && c.known_changes))
+    apply_correction(c.afc.on_symbol(z, present));
 
   // Both detectors see every symbol; the decisions come from one of them.
   const std::complex<float> ys = c.agc > 0 ? y / static_cast<float>(std::sqrt(c.agc)) : y;
   std::array<std::complex<float>, 2> changes;
   for (size_t i = 0; i < 2; ++i) changes[i] = c.detectors[i].process(ys);
-  if (detector_ == Detector::Automatic && c.info.qpsk) {
-    c.detector = 0;  // QPSK decodes best from the differential detector's soft changes
-  } else if (detector_ == Detector::Automatic) {
+  if (detector_ == Detector::Automatic) {
     const int other = 1 - c.detector;
     const auto error = [&](int i) {
       return c.detectors[static_cast<size_t>(i)].mean_square_error();
@@ -241,20 +253,46 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     bit = reversal ? 0 : 1;
   } else {
     reversal = change.real() < -std::abs(change.imag());
-    // Match with each code output: correlation of the change with its turn
-    // (outputs 0..3 turn by 180, 270, 0, 90 degrees); the opposite sense
-    // sees the conjugate turns.
-    const float re = change.real(), im = change.imag();
-    const std::array<float, 4> normal{-re, -im, re, im};
-    const std::array<float, 4> opposite{-re, im, re, -im};
-    const int b0 = c.viterbi[0].process(normal);
-    const int b1 = c.viterbi[1].process(opposite);
+    // Differential: match with each code output, the correlation of the
+    // change with its turn (outputs 0..3 turn by 180, 270, 0, 90 degrees).
+    // Against the reference: the symbol's correlation with each carrier
+    // phase.  The opposite sideband sense sees every turn conjugated.
+    const float re = changes[0].real(), im = changes[0].imag();
+    const std::complex<float> a = c.detectors[1].symbol();
+    const std::array<int, 2> bits{
+        c.viterbi[0].process({-re, -im, re, im}),
+        c.viterbi[1].process({-re, im, re, -im}),
+    };
+    const std::array<int, 2> trellis_bits{
+        c.trellis[0].process({a.real(), a.imag(), -a.real(), -a.imag()}),
+        c.trellis[1].process({a.real(), -a.imag(), -a.real(), a.imag()}),
+    };
     for (int s = 0; s < 2; ++s)
       c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / 32.0;
     // Follow the sense whose best path grows faster, with a margin against flapping.
     const int other = 1 - c.sense;
     if (c.sense_gain[other] > c.sense_gain[c.sense] + 0.1) c.sense = other;
-    bit = c.sense == 0 ? b0 : b1;
+    const size_t sense = static_cast<size_t>(c.sense);
+    bit = c.detector == 0 ? bits[sense] : trellis_bits[sense];
+    // The decoded bits, coded again, give the phase change between two
+    // symbols of kDepth ago: without its modulation it shows the carrier's
+    // turn far more clearly than the changes raised to the 4th power.
+    std::rotate(c.recent.begin(), c.recent.begin() + 1, c.recent.end());
+    c.recent.back() = {ys, c.retuned};
+    if (bit >= 0 && detector_ != Detector::Differential) {
+      const int turn = kQuarterTurnsOfOutput[c.reencoder.push(bit)];
+      const auto& [now, now_retuned] = c.recent[1];
+      const auto& [before, before_retuned] = c.recent[0];
+      (void)before_retuned;
+      const std::complex<float> known = kQuarterTurnOf[c.sense == 0 ? turn : (4 - turn) & 3];
+      // Retunes since then would have turned it too.
+      const std::complex<float> since =
+          std::polar(1.0f, static_cast<float>(c.retuned - now_retuned));
+      const std::complex<float> w = now * std::conj(before) * std::conj(known) * since;
+      c.detectors[1].observe_change(w);
+      c.known_changes = true;
+      if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(w, present, true));
+    }
   }
   c.idle.process(reversal, position);
   symbols_.push_back({position, zn, reversal});

@@ -26,7 +26,7 @@ struct SymbolInfo {
 // Which phase reference the decisions use.
 enum class Detector {
   Automatic,     // per signal, whichever of the two decides more cleanly (the default)
-  Differential,  // the previous symbol alone
+  Differential,  // the previous symbol alone, the AFC on the changes raised to a power
   Reference,     // a reference averaged over past symbols
 };
 
