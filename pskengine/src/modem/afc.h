@@ -18,6 +18,8 @@ namespace psk {
 class Afc {
  public:
   static constexpr int kBlockFrames = 6;  // spectrum frames per search measurement
+  static constexpr int kHalfBand = 4;     // bins either side of a band's centre (one baud)
+  static constexpr double kBandBins = 2 * kHalfBand + 1;  // bins in a band
   static constexpr double kDetectRatio =
       2;  // in-band power over noise that counts as a signal (3 dB)
   static constexpr double kJumpRatio = 10;  // ... that is clear enough to jump to (10 dB)
@@ -38,7 +40,10 @@ class Afc {
   bool acquiring() const { return acquiring_; }
 
  private:
-  static constexpr int kSpan = 12;  // bins kept either side of the centre
+  static constexpr int kSpan = 3 * kHalfBand;  // bins kept either side of the centre
+  // Noise bins: beyond the kept span on both sides, out to twice its width.
+  static constexpr int kNoiseFirst = kSpan + 1;
+  static constexpr int kNoiseLast = 2 * kSpan;
   double on_block();
 
   double baud_;                              // symbols per second

@@ -40,6 +40,10 @@ double reference_memory(bool qpsk) {
 // The other detector takes over when its mean square error is below this
 // share of the current one's (a margin against flapping).
 constexpr double kChoiceMargin = 0.8;
+// QPSK sideband sense: time constant of each sense's mean metric gain per
+// symbol, symbols, and the lead the other sense needs to take over.
+constexpr double kSenseSymbols = 32.0;
+constexpr double kSenseMargin = 0.1;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -54,7 +58,8 @@ int decimation_for(double baud) {
 struct PskDemodulator::Chain {
   explicit Chain(PskMode mode)
       : info(mode_info(mode)),
-        down(decimation_for(info.baud), 6.0 * info.baud),
+        // Every mode's decimation and passband are valid.
+        down(*Downconverter::make(decimation_for(info.baud), 6.0 * info.baud)),
         matched(zero_isi_matched_filter(kSps)),
         sync(kSps),
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
@@ -200,8 +205,8 @@ void PskDemodulator::process(std::span<const float> in) {
 void PskDemodulator::handle_frame() {
   Chain& c = *chain_;
   double band = 0;
-  for (int k = -4; k <= 4; ++k) band += c.spectrum.average(k);
-  const double noise = c.spectrum.noise_density() * 9.0;
+  for (int k = -Afc::kHalfBand; k <= Afc::kHalfBand; ++k) band += c.spectrum.average(k);
+  const double noise = c.spectrum.noise_density() * Afc::kBandBins;
   const double ratio = noise > 0 ? band / noise : 1.0;
   band_snr_db_ = 10.0 * std::log10(std::max(ratio, 1e-10));
   const double snr = (ratio - 1.0) * c.info.baud / (2500.0 * kBandGain);
@@ -268,10 +273,10 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
         c.trellis[1].process({a.real(), -a.imag(), -a.real(), a.imag()}),
     };
     for (int s = 0; s < 2; ++s)
-      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / 32.0;
+      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / kSenseSymbols;
     // Follow the sense whose best path grows faster, with a margin against flapping.
     const int other = 1 - c.sense;
-    if (c.sense_gain[other] > c.sense_gain[c.sense] + 0.1) c.sense = other;
+    if (c.sense_gain[other] > c.sense_gain[c.sense] + kSenseMargin) c.sense = other;
     const size_t sense = static_cast<size_t>(c.sense);
     bit = c.detector == 0 ? bits[sense] : trellis_bits[sense];
     // The decoded bits, coded again, give the phase change between two
