@@ -14,6 +14,9 @@ constexpr double kDriftSymbols = 32.0;
 // ... and each symbol moves the receiver by this share of the drift it
 // shows, so the frequency settles with a time constant of 50 symbols.
 constexpr double kTrackGain = 0.02;
+// Changes with their data removed are steady even on weak signals, so the
+// loop acts on them fully; it follows them more calmly, over 100 symbols.
+constexpr double kTrackGainKnown = 0.01;
 // How steady the drift is (|mean change| over mean |change|): about 1 on a
 // clean signal, near 0.13 on noise (the mean of 64 random phasors).  The
 // loop acts from kSteadyFrom on and fully from kSteadyFrom + kSteadyRamp, so
@@ -145,7 +148,7 @@ double Afc::on_symbol(std::complex<float> z, bool signal_present, bool modulatio
   const double weight = std::clamp((coherence - kSteadyFrom) / kSteadyRamp, 0.0, 1.0);
   const double radians_per_symbol = std::arg(drift_) / power;
   const double error_hz = radians_per_symbol * baud_ / (2.0 * std::numbers::pi);
-  return kTrackGain * weight * error_hz;
+  return (unmodulated_ ? kTrackGainKnown : kTrackGain) * weight * error_hz;
 }
 
 }  // namespace psk

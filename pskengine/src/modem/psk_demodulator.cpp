@@ -44,6 +44,13 @@ constexpr double kChoiceMargin = 0.8;
 // symbol, symbols, and the lead the other sense needs to take over.
 constexpr double kSenseSymbols = 32.0;
 constexpr double kSenseMargin = 0.1;
+// A fade: the power over the last few symbols (time constant kFadeSymbols)
+// below this share of the longer-term mean.
+constexpr double kFadeSymbols = 3.0;
+constexpr double kFadeRatio = 0.25;
+// Time constant of the symbol timing estimate, symbols: long enough that its
+// jitter costs little on weak signals.
+constexpr double kTimingSymbols = 96.0;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -61,7 +68,7 @@ struct PskDemodulator::Chain {
         // Every mode's decimation and passband are valid.
         down(*Downconverter::make(decimation_for(info.baud), 6.0 * info.baud)),
         matched(zero_isi_matched_filter(kSps)),
-        sync(kSps),
+        sync(kSps, kTimingSymbols),
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
         afc(info.baud, info.qpsk),
         detectors{PhaseReference(info.qpsk, 0.0),
@@ -74,6 +81,9 @@ struct PskDemodulator::Chain {
   BasebandSpectrum spectrum;                   // level and AFC search
   Afc afc;                                     // frequency control
   std::array<PhaseReference, 2> detectors;     // differential and with a reference
+  double short_power = 0;                      // mean |y|^2 over the last few symbols
+  uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
+  int fade_hold = 0;                           // symbols left of differential decisions
   int detector = 0;                            // detector whose decisions are used
   std::array<ViterbiDecoder, 2> viterbi;       // QPSK differential decoders: normal, opposite sense
   std::array<PhaseTrellisDecoder, 2> trellis;  // ... against the reference
@@ -249,7 +259,17 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   } else {
     c.detector = detector_ == Detector::Reference ? 1 : 0;
   }
-  const std::complex<float> change = changes[static_cast<size_t>(c.detector)];
+  // A fade: the carrier's phase may turn quickly through it, and a reference
+  // averaged over the symbols before it lags; the previous symbol alone
+  // follows.  From a fade's start until the reference has renewed itself
+  // after it, decisions come from the differential detector.
+  c.short_power += (std::norm(y) - c.short_power) / kFadeSymbols;
+  if (c.short_power < kFadeRatio * c.agc)
+    c.fade_hold = static_cast<int>(std::ceil(2 * reference_memory(c.info.qpsk)));
+  else if (c.fade_hold > 0)
+    --c.fade_hold;
+  const bool faded = detector_ == Detector::Automatic && c.fade_hold > 0;
+  const std::complex<float> change = changes[faded ? 0 : static_cast<size_t>(c.detector)];
 
   bool reversal;
   int bit;
@@ -278,7 +298,14 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     const int other = 1 - c.sense;
     if (c.sense_gain[other] > c.sense_gain[c.sense] + kSenseMargin) c.sense = other;
     const size_t sense = static_cast<size_t>(c.sense);
-    bit = c.detector == 0 ? bits[sense] : trellis_bits[sense];
+    // The decoders decide on the symbol kDepth - 1 ago: a fade near it
+    // (within the reference's renewal either side) takes the differential bits.
+    c.fades = (c.fades << 1) | (faded ? 1u : 0u);
+    constexpr int kNear = 8;  // symbols
+    constexpr uint64_t kNearMask = ((uint64_t{1} << (2 * kNear + 1)) - 1)
+                                   << (ViterbiDecoder::kDepth - 1 - kNear);
+    const bool faded_then = (c.fades & kNearMask) != 0;
+    bit = (c.detector == 0 || faded_then) ? bits[sense] : trellis_bits[sense];
     // The decoded bits, coded again, give the phase change between two
     // symbols of kDepth ago: without its modulation it shows the carrier's
     // turn far more clearly than the changes raised to the 4th power.
