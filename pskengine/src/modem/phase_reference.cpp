@@ -59,11 +59,14 @@ void PhaseReference::shift_frequency(double radians_per_symbol) {
 }
 
 void PhaseReference::observe_change(std::complex<float> change) {
-  if (!told_) drift_ = {0, 0};
+  if (!told_) {
+    drift_ = {0, 0};
+    told_count_ = 0;
+  }
   told_ = true;
-  const std::complex<double> c(change);
-  const double size = std::abs(c);
-  if (size > 0) drift_ += (c - drift_) / kToldSymbols;
+  // The mean of all told so far, until there are kToldSymbols of them.
+  told_count_ = std::min(told_count_ + 1.0, kToldSymbols);
+  drift_ += (std::complex<double>(change) - drift_) / told_count_;
 }
 
 double PhaseReference::drift_power() const {
@@ -87,8 +90,9 @@ std::complex<float> PhaseReference::process(std::complex<float> y) {
   }
   const double carrier_turn =
       (std::norm(drift_) > 0 ? std::arg(drift_) / drift_power() : 0.0) + frequency_;
+  // (The plain detector, memory 0, compares with the previous symbol as it was.)
   const std::complex<double> predicted =
-      weight_ > 0 ? reference_ * std::polar(1.0 / weight_, carrier_turn) : reference_;
+      weight_ > 0 && keep_ > 0 ? reference_ * std::polar(1.0 / weight_, carrier_turn) : reference_;
   const std::complex<double> z = yd * std::conj(predicted);
   // Nearest decision: quarter turns for QPSK, half turns for BPSK.
   const double angle = std::arg(z);

@@ -39,6 +39,9 @@ class PhaseReference {
   double phase_error() const { return phase_error_; }  // last change minus the decision, rad
   // Running mean square of phase_error() over about 32 symbols, rad^2.
   double mean_square_error() const { return mean_square_error_; }
+  // QPSK: enough changes have been told for the carrier's turn to be known
+  // well (always true for BPSK, whose own changes show it).
+  bool settled() const { return !quarter_ || told_count_ >= 128; }
   double frequency() const { return frequency_; }  // tracked carrier turn, rad per symbol
   double memory() const { return memory_; }        // reference time constant, symbols
 
@@ -51,6 +54,7 @@ class PhaseReference {
                                   0};  // the previous symbol's phase, scaled like y times weight_
   std::complex<double> last_{0, 0};    // the previous symbol, as given
   std::complex<double> drift_{0, 0};   // running mean of the changes raised to 2 (BPSK) or 4 (QPSK)
+  double told_count_ = 0;              // changes told since reset, up to their averaging length
   bool told_ = false;                  // observe_change() has been called since reset
   double weight_ = 0.0;                // sum of the averaging weights taken so far (0..1)
   double frequency_ = 0.0;             // carrier turn per symbol not removed by the mixer, rad

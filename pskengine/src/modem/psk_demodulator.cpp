@@ -256,6 +256,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
       return c.detectors[static_cast<size_t>(i)].mean_square_error();
     };
     if (error(other) < kChoiceMargin * error(c.detector)) c.detector = other;
+    if (!c.detectors[1].settled()) c.detector = 0;
   } else {
     c.detector = detector_ == Detector::Reference ? 1 : 0;
   }
