@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "modem/afc.h"
+#include "modem/baseband_spectrum.h"
 #include "modem/psk_demodulator.h"
 #include "test_signal.h"
 
@@ -62,6 +66,34 @@ TEST(Afc, RetuningToANewFrequencyStartsANewSearch) {
   EXPECT_TRUE(demod.afc_tracking());
   demod.set_frequency(1240);
   EXPECT_FALSE(demod.afc_tracking());
+}
+
+// A new Afc behaves exactly as one reset after following another signal:
+// the same corrections frame by frame on a signal 10 Hz off (which it jumps to).
+TEST(Afc, ANewAfcIsInItsResetState) {
+  for (bool qpsk : {false, true}) {
+    Afc fresh(31.25, qpsk), reused(31.25, qpsk);
+    BasebandSpectrum spectrum;
+    std::mt19937 rng(3);
+    std::normal_distribution<float> noise(0.0f, 0.05f);
+    const auto feed = [&](double hz, int samples, auto&& each_frame) {
+      for (int n = 0; n < samples; ++n) {
+        const std::complex<float> x =
+            std::polar(1.0f, static_cast<float>(2 * 3.14159265 * hz * n / 500.0)) +
+            std::complex<float>(noise(rng), noise(rng));
+        if (spectrum.process(x)) each_frame();
+      }
+    };
+    feed(-20.0, 4000, [&] { reused.on_frame(spectrum); });  // another signal first
+    reused.reset();
+    int moves = 0;
+    feed(10.0, 4000, [&] {
+      const double a = fresh.on_frame(spectrum), b = reused.on_frame(spectrum);
+      ASSERT_EQ(a, b) << qpsk;
+      moves += a != 0;
+    });
+    EXPECT_GT(moves, 0) << qpsk;  // the comparison covered a jump
+  }
 }
 
 // Level rises with SNR (above 10 at -10 dB, 90 at 30 dB); squelch 30 lets 0 dB

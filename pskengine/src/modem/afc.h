@@ -18,6 +18,8 @@ namespace psk {
 class Afc {
  public:
   static constexpr int kBlockFrames = 6;  // spectrum frames per search measurement
+  static constexpr int kHalfBand = 4;     // bins either side of a band's centre (one baud)
+  static constexpr double kBandBins = 2 * kHalfBand + 1;  // bins in a band
   static constexpr double kDetectRatio =
       2;  // in-band power over noise that counts as a signal (3 dB)
   static constexpr double kJumpRatio = 10;  // ... that is clear enough to jump to (10 dB)
@@ -28,7 +30,9 @@ class Afc {
   double on_frame(const BasebandSpectrum& spectrum);
   // One differential symbol (current times conjugate previous) while a signal
   // is present; returns the correction to apply, Hz.
-  double on_symbol(std::complex<float> z, bool signal_present);
+  // modulation_removed: z is a change whose data turn was taken out (from
+  // the decoded bits), so it shows the carrier without raising to a power.
+  double on_symbol(std::complex<float> z, bool signal_present, bool modulation_removed = false);
 
   bool tracking() const { return tracking_; }  // centred on a signal, following it
   // After a retune or a jump, until a measurement shows the receiver centred
@@ -36,7 +40,10 @@ class Afc {
   bool acquiring() const { return acquiring_; }
 
  private:
-  static constexpr int kSpan = 12;  // bins kept either side of the centre
+  static constexpr int kSpan = 3 * kHalfBand;  // bins kept either side of the centre
+  // Noise bins: beyond the kept span on both sides, out to twice its width.
+  static constexpr int kNoiseFirst = kSpan + 1;
+  static constexpr int kNoiseLast = 2 * kSpan;
   double on_block();
 
   double baud_;                              // symbols per second
@@ -50,6 +57,7 @@ class Afc {
   std::array<double, 2 * kSpan + 1> sum_{};  // block sum of powers, bins -kSpan..kSpan
   double noise_sum_ = 0;                     // block sum of noise-bin means
   std::complex<double> drift_{0, 0};         // running mean of z^power (scaled to |z|)
+  bool unmodulated_ = false;                 // drift_ averages changes with the data removed
   double magnitude_ = 0;                     // running mean of |z|
 };
 

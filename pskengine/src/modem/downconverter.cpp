@@ -10,8 +10,16 @@
 
 namespace psk {
 
+std::optional<Downconverter> Downconverter::make(int decimation, double passband_hz,
+                                                 double sample_rate_hz) {
+  if (decimation < 1 || !(sample_rate_hz > 0) || !(passband_hz > 0) ||
+      !(passband_hz < 0.5 * sample_rate_hz / decimation))
+    return std::nullopt;
+  return Downconverter(decimation, passband_hz, sample_rate_hz);
+}
+
 Downconverter::Downconverter(int decimation, double passband_hz, double sample_rate_hz)
-    : decimation_(decimation < 1 ? 1 : decimation), rate_(sample_rate_hz) {
+    : decimation_(decimation), rate_(sample_rate_hz) {
   const double out_rate = rate_ / decimation_;
   // Transition from passband_hz to out_rate - passband_hz, 60 dB stop band.
   const double transition = std::max(out_rate - 2.0 * passband_hz, out_rate * 0.1) / rate_;

@@ -4,6 +4,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -11,9 +12,12 @@ namespace psk {
 
 class Downconverter {
  public:
-  // decimation >= 1; the low-pass passes |f| < passband_hz flat and stops
-  // above output_rate - passband_hz, so nothing aliases into the passband.
-  Downconverter(int decimation, double passband_hz, double sample_rate_hz = 8000.0);
+  // The low-pass passes |f| < passband_hz flat and stops above output_rate -
+  // passband_hz, so nothing aliases into the passband.  Refused (nullopt)
+  // unless decimation >= 1, sample_rate_hz > 0 and 0 < passband_hz < half
+  // the output rate.
+  static std::optional<Downconverter> make(int decimation, double passband_hz,
+                                           double sample_rate_hz = 8000.0);
   void reset();
   void set_frequency(double hz) { frequency_ = hz; }
   // Appends the decimated baseband samples for in to out.  A carrier
@@ -27,6 +31,8 @@ class Downconverter {
   double delay() const { return 0.5 * static_cast<double>(taps_.size() - 1); }
 
  private:
+  Downconverter(int decimation, double passband_hz, double sample_rate_hz);
+
   int decimation_;                            // input samples per output sample
   double rate_;                               // input sample rate, Hz
   double frequency_ = 1000.0;                 // mixing frequency, Hz

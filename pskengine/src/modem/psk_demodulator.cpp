@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "coding/varicode.h"
 #include "coding/viterbi.h"
@@ -9,6 +10,7 @@
 #include "modem/baseband_spectrum.h"
 #include "modem/downconverter.h"
 #include "modem/idle_detector.h"
+#include "modem/phase_reference.h"
 #include "modem/pulse_filter.h"
 #include "modem/symbol_sync.h"
 
@@ -27,6 +29,33 @@ constexpr double kLevelPerDb = 2.0;
 // there, times 2500/baud (measured for the 9-bin band of the Hann spectrum).
 constexpr double kBandGain = 0.45;
 
+// The detectors: the previous symbol alone, and a reference averaged over
+// about this many symbols.  Chosen automatically per signal by whose recent
+// decisions sit closer to the ideal phase changes.
+// Symbols are averaged with weights falling by 1/e over this many symbols.
+// QPSK, decoded along the trellis, gains from a longer memory.
+double reference_memory(bool qpsk) {
+  return qpsk ? 8.0 : 6.0;
+}
+// The other detector takes over when its mean square error is below this
+// share of the current one's (a margin against flapping).
+constexpr double kChoiceMargin = 0.8;
+// QPSK sideband sense: time constant of each sense's mean metric gain per
+// symbol, symbols, and the lead the other sense needs to take over.
+constexpr double kSenseSymbols = 32.0;
+constexpr double kSenseMargin = 0.1;
+// A fade: the power over the last few symbols (time constant kFadeSymbols)
+// below this share of the longer-term mean.
+constexpr double kFadeSymbols = 3.0;
+constexpr double kFadeRatio = 0.25;
+// Time constant of the symbol timing estimate, symbols: long enough that its
+// jitter costs little on weak signals.
+constexpr double kTimingSymbols = 96.0;
+// Time constant of the symbol power average that scales the symbols, symbols.
+constexpr double kAgcSymbols = 16.0;
+
+constexpr std::complex<float> kQuarterTurnOf[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+
 int decimation_for(double baud) {
   return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
 }
@@ -36,19 +65,34 @@ int decimation_for(double baud) {
 struct PskDemodulator::Chain {
   explicit Chain(PskMode mode)
       : info(mode_info(mode)),
-        down(decimation_for(info.baud), 6.0 * info.baud),
+        // Every mode's decimation and passband are valid.
+        down(*Downconverter::make(decimation_for(info.baud), 6.0 * info.baud)),
         matched(zero_isi_matched_filter(kSps)),
-        sync(kSps),
+        sync(kSps, kTimingSymbols),
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
-        afc(info.baud, info.qpsk) {}
+        afc(info.baud, info.qpsk),
+        detectors{PhaseReference(info.qpsk, 0.0),
+                  PhaseReference(info.qpsk, reference_memory(info.qpsk))} {}
 
-  const ModeInfo& info;                          // mode parameters
-  Downconverter down;                            // mixer and decimator
-  ComplexFir matched;                            // zero-ISI matched filter
-  SymbolSync sync;                               // symbol timing
-  BasebandSpectrum spectrum;                     // level and AFC search
-  Afc afc;                                       // frequency control
-  std::array<ViterbiDecoder, 2> viterbi;         // QPSK decoders: normal and opposite sense
+  const ModeInfo& info;                        // mode parameters
+  Downconverter down;                          // mixer and decimator
+  ComplexFir matched;                          // zero-ISI matched filter
+  SymbolSync sync;                             // symbol timing
+  BasebandSpectrum spectrum;                   // level and AFC search
+  Afc afc;                                     // frequency control
+  std::array<PhaseReference, 2> detectors;     // differential and with a reference
+  double short_power = 0;                      // mean |y|^2 over the last few symbols
+  uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
+  int fade_hold = 0;                           // symbols left of differential decisions
+  int detector = 0;                            // detector whose decisions are used
+  std::array<ViterbiDecoder, 2> viterbi;       // QPSK differential decoders: normal, opposite sense
+  std::array<PhaseTrellisDecoder, 2> trellis;  // ... against the reference
+  ConvEncoder reencoder;                       // QPSK: the decoded bits coded again
+  // QPSK: the last symbols as the detectors saw them, newest last, and the
+  // sum of the retunes (rad per symbol) when each came.
+  std::array<std::pair<std::complex<float>, double>, ViterbiDecoder::kDepth + 1> recent{};
+  bool known_changes = false;                    // QPSK: decoded bits have given changes
+  double retuned = 0;                            // sum of the retunes since reset, rad per symbol
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
   int sense = 0;                                 // sense whose bits are used
   VaricodeDecoder varicode;                      // bit-to-byte decoder
@@ -141,6 +185,16 @@ void PskDemodulator::process(std::span<const float> in) {
   while (!in.empty()) {
     const size_t into_chunk = static_cast<size_t>(samples_ % static_cast<int64_t>(kChunk));
     if (into_chunk == 0 && has_pending_) {
+      // The reference follows a fine move at once; a jump starts it afresh.
+      const double moved_hz = pending_hz_ - c.down.frequency();
+      for (PhaseReference& r : c.detectors) {
+        if (c.afc.acquiring())
+          r.reset();
+        else
+          r.shift_frequency(-2.0 * std::numbers::pi * moved_hz / c.info.baud);
+      }
+      c.retuned += -2.0 * std::numbers::pi * moved_hz / c.info.baud;
+      if (c.afc.acquiring()) c.detector = 0;
       c.down.set_frequency(pending_hz_);
       has_pending_ = false;
     }
@@ -161,8 +215,8 @@ void PskDemodulator::process(std::span<const float> in) {
 void PskDemodulator::handle_frame() {
   Chain& c = *chain_;
   double band = 0;
-  for (int k = -4; k <= 4; ++k) band += c.spectrum.average(k);
-  const double noise = c.spectrum.noise_density() * 9.0;
+  for (int k = -Afc::kHalfBand; k <= Afc::kHalfBand; ++k) band += c.spectrum.average(k);
+  const double noise = c.spectrum.noise_density() * Afc::kBandBins;
   const double ratio = noise > 0 ? band / noise : 1.0;
   band_snr_db_ = 10.0 * std::log10(std::max(ratio, 1e-10));
   const double snr = (ratio - 1.0) * c.info.baud / (2500.0 * kBandGain);
@@ -176,7 +230,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   Chain& c = *chain_;
   const std::complex<float> z = y * std::conj(c.prev);
   c.prev = y;
-  c.agc += (std::norm(y) - c.agc) / 16.0;
+  c.agc += (std::norm(y) - c.agc) / kAgcSymbols;
   const std::complex<float> zn = c.agc > 0 ? z / static_cast<float>(c.agc) : z;
   std::rotate(c.vectors.begin(), c.vectors.begin() + 1, c.vectors.end());
   c.vectors.back() = zn;
@@ -187,28 +241,91 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
-  if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(z, present));
+  // QPSK: once decoded bits give the changes without their modulation, the
+  // AFC follows those instead (below).
+  if (afc_limit_ > 0 && !(c.info.qpsk && c.known_changes))
+    apply_correction(c.afc.on_symbol(z, present));
+
+  // Both detectors see every symbol; the decisions come from one of them.
+  const std::complex<float> ys = c.agc > 0 ? y / static_cast<float>(std::sqrt(c.agc)) : y;
+  std::array<std::complex<float>, 2> changes;
+  for (size_t i = 0; i < 2; ++i) changes[i] = c.detectors[i].process(ys);
+  if (detector_ == Detector::Automatic) {
+    const int other = 1 - c.detector;
+    const auto error = [&](int i) {
+      return c.detectors[static_cast<size_t>(i)].mean_square_error();
+    };
+    if (error(other) < kChoiceMargin * error(c.detector)) c.detector = other;
+    if (!c.detectors[1].settled()) c.detector = 0;
+  } else {
+    c.detector = detector_ == Detector::Reference ? 1 : 0;
+  }
+  // A fade: the carrier's phase may turn quickly through it, and a reference
+  // averaged over the symbols before it lags; the previous symbol alone
+  // follows.  From a fade's start until the reference has renewed itself
+  // after it, decisions come from the differential detector.
+  c.short_power += (std::norm(y) - c.short_power) / kFadeSymbols;
+  if (c.short_power < kFadeRatio * c.agc)
+    c.fade_hold = static_cast<int>(std::ceil(2 * reference_memory(c.info.qpsk)));
+  else if (c.fade_hold > 0)
+    --c.fade_hold;
+  const bool faded = detector_ == Detector::Automatic && c.fade_hold > 0;
+  const std::complex<float> change = changes[faded ? 0 : static_cast<size_t>(c.detector)];
 
   bool reversal;
   int bit;
   if (!c.info.qpsk) {
-    reversal = zn.real() < 0.0f;
+    reversal = change.real() < 0.0f;
     bit = reversal ? 0 : 1;
   } else {
-    reversal = zn.real() < -std::abs(zn.imag());
-    // Match with each code output: correlation of z with its phase change
-    // (outputs 0..3 turn by 180, 270, 0, 90 degrees); the opposite sense
-    // sees the conjugate turns.
-    const std::array<float, 4> normal{-zn.real(), -zn.imag(), zn.real(), zn.imag()};
-    const std::array<float, 4> opposite{-zn.real(), zn.imag(), zn.real(), -zn.imag()};
-    const int b0 = c.viterbi[0].process(normal);
-    const int b1 = c.viterbi[1].process(opposite);
+    reversal = change.real() < -std::abs(change.imag());
+    // Differential: match with each code output, the correlation of the
+    // change with its turn (outputs 0..3 turn by 180, 270, 0, 90 degrees).
+    // Against the reference: the symbol's correlation with each carrier
+    // phase.  The opposite sideband sense sees every turn conjugated.
+    const float re = changes[0].real(), im = changes[0].imag();
+    const std::complex<float> a = c.detectors[1].symbol();
+    const std::array<int, 2> bits{
+        c.viterbi[0].process({-re, -im, re, im}),
+        c.viterbi[1].process({-re, im, re, -im}),
+    };
+    const std::array<int, 2> trellis_bits{
+        c.trellis[0].process({a.real(), a.imag(), -a.real(), -a.imag()}),
+        c.trellis[1].process({a.real(), -a.imag(), -a.real(), a.imag()}),
+    };
     for (int s = 0; s < 2; ++s)
-      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / 32.0;
+      c.sense_gain[s] += (c.viterbi[s].last_gain() - c.sense_gain[s]) / kSenseSymbols;
     // Follow the sense whose best path grows faster, with a margin against flapping.
     const int other = 1 - c.sense;
-    if (c.sense_gain[other] > c.sense_gain[c.sense] + 0.1) c.sense = other;
-    bit = c.sense == 0 ? b0 : b1;
+    if (c.sense_gain[other] > c.sense_gain[c.sense] + kSenseMargin) c.sense = other;
+    const size_t sense = static_cast<size_t>(c.sense);
+    // The decoders decide on the symbol kDepth - 1 ago: a fade near it
+    // (within the reference's renewal either side) takes the differential bits.
+    c.fades = (c.fades << 1) | (faded ? 1u : 0u);
+    constexpr int kNear = 8;  // symbols
+    constexpr uint64_t kNearMask = ((uint64_t{1} << (2 * kNear + 1)) - 1)
+                                   << (ViterbiDecoder::kDepth - 1 - kNear);
+    const bool faded_then = (c.fades & kNearMask) != 0;
+    bit = (c.detector == 0 || faded_then) ? bits[sense] : trellis_bits[sense];
+    // The decoded bits, coded again, give the phase change between two
+    // symbols of kDepth ago: without its modulation it shows the carrier's
+    // turn far more clearly than the changes raised to the 4th power.
+    std::rotate(c.recent.begin(), c.recent.begin() + 1, c.recent.end());
+    c.recent.back() = {ys, c.retuned};
+    if (bit >= 0 && detector_ != Detector::Differential) {
+      const int turn = kQuarterTurnsOfOutput[c.reencoder.push(bit)];
+      const auto& [now, now_retuned] = c.recent[1];
+      const auto& [before, before_retuned] = c.recent[0];
+      (void)before_retuned;
+      const std::complex<float> known = kQuarterTurnOf[c.sense == 0 ? turn : (4 - turn) & 3];
+      // Retunes since then would have turned it too.
+      const std::complex<float> since =
+          std::polar(1.0f, static_cast<float>(c.retuned - now_retuned));
+      const std::complex<float> w = now * std::conj(before) * std::conj(known) * since;
+      c.detectors[1].observe_change(w);
+      c.known_changes = true;
+      if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(w, present, true));
+    }
   }
   c.idle.process(reversal, position);
   symbols_.push_back({position, zn, reversal});
@@ -256,6 +373,9 @@ int64_t PskDemodulator::idle_runs() const {
 }
 bool PskDemodulator::afc_tracking() const {
   return chain_->afc.tracking();
+}
+bool PskDemodulator::using_reference() const {
+  return chain_->detector == 1;
 }
 bool PskDemodulator::inverted_sideband() const {
   return chain_->sense == 1;

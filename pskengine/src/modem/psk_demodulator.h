@@ -23,6 +23,13 @@ struct SymbolInfo {
   bool reversal;          // the phase turned by about 180 degrees
 };
 
+// Which phase reference the decisions use.
+enum class Detector {
+  Automatic,     // per signal, whichever of the two decides more cleanly (the default)
+  Differential,  // the previous symbol alone, the AFC on the changes raised to a power
+  Reference,     // a reference averaged over past symbols
+};
+
 class PskDemodulator {
  public:
   static constexpr int kSps = 16;         // samples per symbol after decimation
@@ -39,6 +46,7 @@ class PskDemodulator {
   void set_frequency(double hz);    // retunes (kept within 100..3000) and restarts the AFC search
   void set_afc_limit(double hz);    // furthest AFC move from the set frequency; 0 = AFC off
   void set_squelch(int threshold);  // 0..99: no characters while level() is below it
+  void set_detector(Detector detector) { detector_ = detector; }
   // Processes 8000 Hz samples.  decoded() and symbols() then hold what this
   // call produced.
   void process(std::span<const float> in);
@@ -48,6 +56,8 @@ class PskDemodulator {
   double set_frequency_hz() const { return set_hz_; }  // frequency last set, Hz
   double afc_limit() const { return afc_limit_; }      // AFC limit, Hz (0 = off)
   int squelch() const { return squelch_; }             // squelch threshold 0..99
+  Detector detector() const { return detector_; }      // detector setting
+  bool using_reference() const;  // the last decisions came from the averaged reference
   // Signal level 0..100 (the squelch's scale): 40 + 2 * snr_db(), so noise
   // alone reads about 0..10, a 0 dB signal 40 and a 30 dB signal 100.
   int level() const { return level_; }
@@ -77,13 +87,14 @@ class PskDemodulator {
   void handle_symbol(std::complex<float> y, double time);
   void apply_correction(double hz);
 
-  PskMode mode_;                     // current mode
-  double set_hz_;                    // frequency last set, Hz
-  double afc_limit_ = 0;             // AFC limit, Hz
-  int squelch_ = 0;                  // squelch threshold 0..99
-  int level_ = 0;                    // signal level 0..100
-  double band_snr_db_ = -99;         // in-band SNR, dB
-  double snr_db_ = -99;              // estimated SNR in 2500 Hz, dB
+  PskMode mode_;                             // current mode
+  double set_hz_;                            // frequency last set, Hz
+  double afc_limit_ = 0;                     // AFC limit, Hz
+  int squelch_ = 0;                          // squelch threshold 0..99
+  Detector detector_ = Detector::Automatic;  // detector setting
+  int level_ = 0;                            // signal level 0..100
+  double band_snr_db_ = -99;                 // in-band SNR, dB
+  double snr_db_ = -99;                      // estimated SNR in 2500 Hz, dB
   double pending_hz_ = 0;            // AFC's new frequency, waiting for a chunk boundary, Hz
   bool has_pending_ = false;         // pending_hz_ is waiting
   int64_t samples_ = 0;              // input samples since reset

@@ -7,10 +7,15 @@
 namespace psk {
 namespace {
 
-constexpr double kPhaseGain = 0.5;    // share of the phase error corrected per symbol
-constexpr double kMaxStep = 0.05;     // largest phase correction per symbol, cycles
-constexpr double kPeriodGain = 0.01;  // share of the peaks' drift taken into the period per symbol
-constexpr double kMaxDrift = 0.02;    // drift per symbol above this is noise or a jump, cycles
+// Share of the phase error corrected per symbol: the sampling instant
+// settles on the averaged peak phase within a few symbols (the estimate
+// itself averages over average_symbols).
+constexpr double kPhaseGain = 0.5;
+constexpr double kMaxStep = 0.05;  // largest phase correction per symbol, cycles
+// Share of the peaks' drift taken into the period per symbol: the period
+// follows a clock error with a time constant of 100 symbols.
+constexpr double kPeriodGain = 0.01;
+constexpr double kMaxDrift = 0.02;       // drift per symbol above this is noise or a jump, cycles
 constexpr double kMaxDeviation = 0.005;  // period kept within +-0.5 % of nominal
 
 }  // namespace
