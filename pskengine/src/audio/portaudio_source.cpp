@@ -42,6 +42,7 @@ PortAudioSource::PortAudioSource(double rate_hz, int channels)
 
 std::unique_ptr<PortAudioSource> PortAudioSource::open(int portaudio_index, int32_t* code,
                                                        std::string* message) {
+  const auto lock = PortAudioSession::lock();
   // A session for the checks below; the source keeps its own.
   PortAudioSession probe;
   if (!probe.ok()) {
@@ -90,6 +91,7 @@ std::unique_ptr<PortAudioSource> PortAudioSource::open(int portaudio_index, int3
 }
 
 PortAudioSource::~PortAudioSource() {
+  const auto lock = PortAudioSession::lock();
   if (stream_ != nullptr) {
     Pa_AbortStream(static_cast<PaStream*>(stream_));
     Pa_CloseStream(static_cast<PaStream*>(stream_));
