@@ -16,13 +16,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <mutex>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "abi_window.h"
 #include "pskengine.h"
 #include "test_signal.h"
 
@@ -121,42 +120,7 @@ int wait_child(pid_t child, Clock::duration limit) {
   return -1;
 }
 
-// The program's side: the engine posts from its thread; pump() takes the
-// messages here and fetches display data as the displays do.
-struct Window {
-  std::mutex mutex;
-  std::vector<std::pair<uint32_t, int32_t>> queue;
-  PskMessageSink sink{&Window::post, this};
-  std::vector<int32_t> status, imd;
-  std::string text;
-
-  static void post(void* context, uint32_t msg, int32_t wparam, int32_t) {
-    auto* self = static_cast<Window*>(context);
-    std::lock_guard lock(self->mutex);
-    self->queue.emplace_back(msg, wparam);
-  }
-  void pump() {
-    std::vector<std::pair<uint32_t, int32_t>> taken;
-    {
-      std::lock_guard lock(mutex);
-      taken.swap(queue);
-    }
-    for (auto [msg, wparam] : taken) {
-      if (msg == WM_ENGINE_STATUS) status.push_back(wparam);
-      if (msg == WM_ENGINE_IMD) imd.push_back(wparam);
-      if (msg == WM_ENGINE_RXCHAR) text += static_cast<char>(wparam);
-      if (msg == WM_ENGINE_DISPLAY) fnGetSignalLevel(0);
-    }
-  }
-  // Pumps every 20 ms until done() or the limit; done().
-  bool pump_until(const std::function<bool()>& done, Clock::duration limit) {
-    for (auto end = Clock::now() + limit; !done() && Clock::now() < end;) {
-      std::this_thread::sleep_for(20ms);
-      pump();
-    }
-    return done();
-  }
-};
+using psk::test::Window;
 
 // Every display reads zero: spectrum, signal level and raw samples.
 bool displays_read_zero() {
@@ -201,6 +165,7 @@ class LiveCapture : public ::testing::Test {
   }
 
   SoundServer server_;
+  Window window_;           // outlives the engine's run (stopped in TearDown)
   std::string wav_;         // the signal played
   double truth_imd_ = 0.0;  // its idle IMD, dB
 };
@@ -228,24 +193,24 @@ TEST_F(LiveCapture, DefaultAndNamedDeviceGiveExactTextAndImdWithinOneDb) {
 // The server killed: status 1 and every display at zero; the server back:
 // status 0 and exact text again, in the same run.
 TEST_F(LiveCapture, KilledServerIsReportedAndCaptureResumesWhenItReturns) {
-  Window window;
-  ASSERT_EQ(fnStartSoundCard(&window.sink, -1, 1), PSK_START_OK);
-  ASSERT_TRUE(window.pump_until([&] { return window.status == std::vector<int32_t>{0}; }, 10s));
+  ASSERT_EQ(fnStartSoundCard(&window_.sink, -1, 1), PSK_START_OK);
+  ASSERT_TRUE(window_.pump_until([&] { return window_.status == std::vector<int32_t>{0}; }, 10s));
   const auto killed = Clock::now();
   server_.stop();
-  ASSERT_TRUE(window.pump_until([&] { return window.status.size() == 2; }, 10s));
+  ASSERT_TRUE(window_.pump_until([&] { return window_.status.size() == 2; }, 10s));
   const double lost_after = std::chrono::duration<double>(Clock::now() - killed).count();
-  EXPECT_EQ(window.status.back(), 1);
+  EXPECT_EQ(window_.status.back(), 1);
   EXPECT_TRUE(displays_read_zero());
 
   ASSERT_TRUE(server_.start());
   const auto restarted = Clock::now();
-  ASSERT_TRUE(window.pump_until([&] { return window.status.size() == 3; }, 15s));
+  ASSERT_TRUE(window_.pump_until([&] { return window_.status.size() == 3; }, 15s));
   const double back_after = std::chrono::duration<double>(Clock::now() - restarted).count();
-  EXPECT_EQ(window.status.back(), 0);
+  EXPECT_EQ(window_.status.back(), 0);
   const pid_t player = server_.play(wav_);
-  EXPECT_TRUE(window.pump_until([&] { return window.text.find(kText) != std::string::npos; }, 25s))
-      << window.text;
+  EXPECT_TRUE(
+      window_.pump_until([&] { return window_.text.find(kText) != std::string::npos; }, 25s))
+      << window_.text;
   EXPECT_EQ(wait_child(player, 10s), 0);
   RecordProperty("lost_after_ms", static_cast<int>(lost_after * 1000));
   RecordProperty("running_again_after_ms", static_cast<int>(back_after * 1000));

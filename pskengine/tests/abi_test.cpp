@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "abi_window.h"
 #include "audio/device_list.h"
 #include "pskengine.h"
 
@@ -14,40 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The program's side: post() queues on the engine's thread; pump() handles
-// them here, fetching display data as the displays do.
-struct Window {
-  std::mutex mutex;
-  std::vector<std::pair<uint32_t, int32_t>> queue;
-  PskMessageSink sink{&Window::post, this};
-  int displays = 0;
-  std::vector<int32_t> imd, fft = std::vector<int32_t>(1024), raw = std::vector<int32_t>(2049);
-  int32_t raw_count = 0, level = 0;
-
-  static void post(void* context, uint32_t msg, int32_t wparam, int32_t) {
-    auto* self = static_cast<Window*>(context);
-    std::lock_guard lock(self->mutex);
-    self->queue.emplace_back(msg, wparam);
-  }
-  void pump() {
-    std::vector<std::pair<uint32_t, int32_t>> taken;
-    {
-      std::lock_guard lock(mutex);
-      taken.swap(queue);
-    }
-    for (auto [msg, wparam] : taken) {
-      if (msg == WM_ENGINE_IMD) imd.push_back(wparam);
-      if (msg != WM_ENGINE_DISPLAY) continue;
-      ++displays;
-      int32_t vectors[16];
-      fnGetVectorData(vectors, 0);
-      level = fnGetSignalLevel(0);
-      fnGetFFTData(fft.data(), 128, 640);
-      raw_count = 2047;
-      fnGetRawData(raw.data(), 0, &raw_count);
-    }
-  }
-};
+using psk::test::Window;
 
 // The device list through the C interface: the capture devices in the
 // engine's order, then the built-in signal; names cut safely to any buffer.
@@ -108,10 +75,7 @@ TEST(Abi, BuiltInSignalShowsItsCarrierLevelRawSamplesAndImd) {
   fnSetFFTMode(3, 100, 1);
   ASSERT_EQ(fnStartSoundCard(&window.sink, pskengine_device_count() - 1, 1), PSK_START_OK);
   const auto start = std::chrono::steady_clock::now();
-  while (window.imd.empty() && std::chrono::steady_clock::now() - start < 8s) {
-    std::this_thread::sleep_for(20ms);
-    window.pump();
-  }
+  window.pump_until([&] { return !window.imd.empty(); }, 8s);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   fnStopSoundCard();
