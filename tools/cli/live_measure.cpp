@@ -99,18 +99,18 @@ const char* start_failure(int32_t code) {
 }  // namespace
 
 int run_live_measure(const std::string& device, const ReceiveSettings& settings, double seconds) {
-  std::string error;
-  const std::optional<int32_t> number = device_number(device, psk::list_devices(), &error);
-  if (!number) {
-    std::fprintf(stderr, "tonvista-cli measure: %s\n", error.c_str());
-    return 1;
-  }
   struct sigaction action {};
   action.sa_handler = on_stop_signal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
 
+  std::string error;
+  const std::optional<int32_t> number = device_number(device, psk::list_devices(), &error);
+  if (!number) {
+    std::fprintf(stderr, "tonvista-cli measure: %s\n", error.c_str());
+    return 1;
+  }
   psk::Engine engine;
   engine.set_mode(settings.mode_code);
   engine.set_rx_frequency(settings.rx_frequency_hz);
