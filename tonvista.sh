@@ -2,7 +2,8 @@
 # Set-up, build, run and test Tonvista on Debian 12.
 #   ./tonvista.sh run    install what is missing, build, start the program
 #   ./tonvista.sh test   install what is missing, build normally and with
-#                        AddressSanitizer + UndefinedBehaviorSanitizer, run every test in both
+#                        AddressSanitizer + UndefinedBehaviorSanitizer, run every test in both;
+#                        then build the tests that run threads with ThreadSanitizer and run them
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,7 +14,14 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth clang-format
   desktop-file-utils appstream python3 libxtst6
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
+
+# The tests that run more than one thread, for the ThreadSanitizer build:
+# their programs, and a CTest pattern of their names.
+TSAN_TARGETS=(pskengine_engine_test pskengine_abi_test pskengine_abi_live_test platform_tests
+  end_to_end_tests)
+TSAN_TESTS='^(Engine|SpscRing|Abi|LiveCapture|platform\.Posting|EndToEnd)\.'
 
 install_missing() {
   local missing=()
@@ -29,11 +37,13 @@ install_missing() {
   fi
 }
 
-build() {  # build DIR [cmake options...]
-  local dir=$1
+build() {  # build DIR [cmake options...] [-- targets...]
+  local dir=$1 options=() targets=()
   shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  ninja -C "$dir"
+  while (($#)) && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  (($#)) && shift && targets=("$@")
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+  ninja -C "$dir" "${targets[@]}"
 }
 
 check_format() {
@@ -45,8 +55,10 @@ check_format() {
   clang-format --dry-run --Werror $files
 }
 
-run_tests() {  # run_tests DIR
-  QT_QPA_PLATFORM=offscreen ctest --test-dir "$1" --output-on-failure -j2 --timeout 900
+run_tests() {  # run_tests DIR [ctest options...]
+  local dir=$1
+  shift
+  QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j2 --timeout 900 "$@"
 }
 
 # A DESTDIR install of the build in DIR: its desktop files validated, and the
@@ -82,6 +94,9 @@ case "${1:-}" in
       LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       run_tests build-asan
+    build build-tsan -DTONVISTA_SANITIZE=thread -- "${TSAN_TARGETS[@]}"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp \
+      run_tests build-tsan -R "$TSAN_TESTS"
     ;;
   *)
     echo "usage: $0 run|test" >&2

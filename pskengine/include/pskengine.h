@@ -142,6 +142,24 @@ PSKENGINE_API int32_t fnGetVectorData(int32_t* data, int32_t reserved);
  * eighth of that at 125 baud). */
 PSKENGINE_API int32_t fnGetSignalLevel(int32_t reserved);
 
+/* ---- The device list ----------------------------------------------------- */
+/* The entries that fnStartSoundCard numbers 0..n: the capture devices, then
+ * the built-in test signal, always last.  The start-up dialog shows this list.
+ *
+ * pskengine_device_count enumerates the devices afresh and returns the number
+ * of entries (at least 1: the built-in signal), or -1 when the audio system
+ * cannot be reached.
+ *
+ * pskengine_device_name copies the name of entry index (0..count-1 of the list
+ * taken by the last pskengine_device_count, which it calls itself when there
+ * was none) into buffer as UTF-8, always NUL-terminated; a name longer than
+ * size-1 bytes is cut at the last whole character that fits.  Returns the
+ * name's full length in bytes without the NUL, so a result of size or more
+ * means it was cut.  Returns -1 and writes nothing for an index outside the
+ * list, a null buffer or a size below 1. */
+PSKENGINE_API int32_t pskengine_device_count(void);
+PSKENGINE_API int32_t pskengine_device_name(int32_t index, char* buffer, int32_t size);
+
 /* ---- Declared for completeness; the program never calls these ------------ */
 /* The engine is receive-only: the transmit operations and fnGetSyncData
  * return -1.  fnGetClosestPeak returns the frequency (whole Hz) of the

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "abi_window.h"
 #include "audio/device_list.h"
 #include "pskengine.h"
 
@@ -14,54 +14,54 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The program's side: post() queues on the engine's thread; pump() handles
-// them here, fetching display data as the displays do.
-struct Window {
-  std::mutex mutex;
-  std::vector<std::pair<uint32_t, int32_t>> queue;
-  PskMessageSink sink{&Window::post, this};
-  int displays = 0;
-  std::vector<int32_t> imd, fft = std::vector<int32_t>(1024), raw = std::vector<int32_t>(2049);
-  int32_t raw_count = 0, level = 0;
+using psk::test::Window;
 
-  static void post(void* context, uint32_t msg, int32_t wparam, int32_t) {
-    auto* self = static_cast<Window*>(context);
-    std::lock_guard lock(self->mutex);
-    self->queue.emplace_back(msg, wparam);
-  }
-  void pump() {
-    std::vector<std::pair<uint32_t, int32_t>> taken;
-    {
-      std::lock_guard lock(mutex);
-      taken.swap(queue);
-    }
-    for (auto [msg, wparam] : taken) {
-      if (msg == WM_ENGINE_IMD) imd.push_back(wparam);
-      if (msg != WM_ENGINE_DISPLAY) continue;
-      ++displays;
-      int32_t vectors[16];
-      fnGetVectorData(vectors, 0);
-      level = fnGetSignalLevel(0);
-      fnGetFFTData(fft.data(), 128, 640);
-      raw_count = 2047;
-      fnGetRawData(raw.data(), 0, &raw_count);
-    }
-  }
-};
-
-TEST(DeviceList, EndsWithTheBuiltInSignal) {
+// The device list through the C interface: the capture devices in the
+// engine's order, then the built-in signal; names cut safely to any buffer.
+TEST(Abi, DeviceListEndsWithTheBuiltInSignalAndCutsNamesToTheBuffer) {
+  const int32_t count = pskengine_device_count();
+  ASSERT_GE(count, 1) << "the audio system should initialise even without a sound card";
   const psk::DeviceList list = psk::list_devices();
-  ASSERT_TRUE(list.ok) << list.error;  // PortAudio initialises even without a sound card
-  const std::vector<std::string> names = list.names();
-  ASSERT_EQ(names.size(), list.capture.size() + 1);
-  EXPECT_EQ(names.back(), "Built-in test signal (BPSK31 at 1500 Hz)");
-  EXPECT_EQ(list.builtin_index(), static_cast<int>(list.capture.size()));
-  for (const psk::CaptureDevice& d : list.capture) EXPECT_GE(d.max_input_channels, 1) << d.name;
+  ASSERT_EQ(count, static_cast<int32_t>(list.capture.size()) + 1);
+  char name[256];
+  for (int32_t i = 0; i + 1 < count; ++i) {
+    EXPECT_EQ(pskengine_device_name(i, name, sizeof name), list.capture[i].name.size());
+    EXPECT_EQ(name, list.capture[i].name);
+  }
+  const std::string builtin = "Built-in test signal (BPSK31 at 1500 Hz)";
+  const struct {
+    int32_t index, size, result;
+    const char* text;  // what the buffer holds after; nullptr: untouched
+  } cases[] = {
+      {count - 1, 256, static_cast<int32_t>(builtin.size()), builtin.c_str()},
+      {count - 1, 9, static_cast<int32_t>(builtin.size()), "Built-in"},
+      {count - 1, 1, static_cast<int32_t>(builtin.size()), ""},
+      {count - 1, 0, -1, nullptr},
+      {count - 1, -5, -1, nullptr},
+      {-1, 256, -1, nullptr},
+      {count, 256, -1, nullptr},
+      {INT32_MIN, 256, -1, nullptr},
+  };
+  for (const auto& c : cases) {
+    std::fill(std::begin(name), std::end(name), 'x');
+    EXPECT_EQ(pskengine_device_name(c.index, name, c.size), c.result) << c.index << " " << c.size;
+    if (c.text != nullptr) {
+      EXPECT_STREQ(name, c.text);
+    } else {
+      EXPECT_EQ(name[0], 'x');
+    }
+  }
+  EXPECT_EQ(pskengine_device_name(count - 1, nullptr, 256), -1);
+
+  // A cut never splits a character: "オーディオ" is five 3-byte characters.
+  const std::string japanese = "USB オーディオ";
+  for (auto [limit, kept] : {std::pair<size_t, size_t>{4, 4}, {6, 4}, {7, 7}, {9, 7}, {99, 19}})
+    EXPECT_EQ(psk::utf8_prefix_length(japanese, limit), kept) << limit;
 }
 
 TEST(Abi, BadDevicesAreReportedWithCode21) {
   Window window;
-  const int builtin = psk::list_devices().builtin_index();
+  const int builtin = pskengine_device_count() - 1;
   for (int device : {-2, builtin + 1, 2147483647})
     EXPECT_EQ(fnStartSoundCard(&window.sink, device, 1), PSK_START_BAD_DEVICE) << device;
   EXPECT_EQ(fnStopSoundCard(), 0);
@@ -73,12 +73,9 @@ TEST(Abi, BuiltInSignalShowsItsCarrierLevelRawSamplesAndImd) {
   fnSetRXPSKMode(PSK_MODE_BPSK31, 0);
   fnSetAFCLimit(500, 0);
   fnSetFFTMode(3, 100, 1);
-  ASSERT_EQ(fnStartSoundCard(&window.sink, psk::list_devices().builtin_index(), 1), PSK_START_OK);
+  ASSERT_EQ(fnStartSoundCard(&window.sink, pskengine_device_count() - 1, 1), PSK_START_OK);
   const auto start = std::chrono::steady_clock::now();
-  while (window.imd.empty() && std::chrono::steady_clock::now() - start < 8s) {
-    std::this_thread::sleep_for(20ms);
-    window.pump();
-  }
+  window.pump_until([&] { return !window.imd.empty(); }, 8s);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   fnStopSoundCard();
@@ -128,7 +125,7 @@ TEST(Abi, TransmitOperationsAreRefused) {
 
 TEST(Abi, ThousandStartStopCyclesOnTheBuiltInSignal) {
   Window window;
-  const int builtin = psk::list_devices().builtin_index();
+  const int builtin = pskengine_device_count() - 1;
   for (int i = 0; i < 1000; ++i) {
     ASSERT_EQ(fnStartSoundCard(&window.sink, builtin, 1), PSK_START_OK) << i;
     // Every hundredth run lasts long enough for notifications to be in flight.

@@ -108,6 +108,27 @@ TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
   std::filesystem::remove(path);
 }
 
+// Without a sound server the tests' ALSA configuration has no capture device:
+// the list is the built-in signal alone, which measure --device can listen to.
+TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureListensTo) {
+  const Result list = run("devices");
+  EXPECT_EQ(list.status, 0) << list.out;
+  const std::regex line("\\{\"index\":(\\d+),\"name\":\"([^\"]*)\",\"rate\":(\\d+)\\}");
+  std::smatch last;
+  int lines = 0;
+  for (auto it = std::sregex_iterator(list.out.begin(), list.out.end(), line);
+       it != std::sregex_iterator(); ++it, ++lines) {
+    EXPECT_EQ(std::stoi((*it)[1]), lines);
+    last = *it;
+  }
+  ASSERT_GE(lines, 1) << list.out;
+  EXPECT_EQ(last[2], "Built-in test signal (BPSK31 at 1500 Hz)");
+  EXPECT_EQ(last[3], "8000");
+  const Result live = run("measure --device " + last[1].str() + " --seconds 1.5");
+  EXPECT_EQ(live.status, 0) << live.out;
+  EXPECT_NE(live.out.find(R"("status":"running"})"), std::string::npos) << live.out;
+}
+
 TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
   const std::string x = temp_wav("x.wav");
   const std::tuple<std::string, int, const char*> cases[] = {
@@ -117,7 +138,13 @@ TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
       {"generate " + x + " --imd 5", 2, "--imd"},
       {"generate " + x + " --snr", 2, "--snr needs a value"},
       {"generate /nonexistent/dir/x.wav", 1, "cannot write"},
-      {"frobnicate", 2, "usage"}};
+      {"frobnicate", 2, "usage"},
+      // Devices as the dialog numbers them: the built-in signal is the last.
+      {"measure --device 999", 1, "no device \"999\""},
+      {"measure --device \"No such card\"", 1, "no device \"No such card\""},
+      {"measure --device -3", 1, "no device \"-3\""},
+      {"measure --device 0 --demo", 2, "one WAV file, --demo or --device"},
+      {"devices extra", 2, "takes no arguments"}};
   for (const auto& [args, status, message] : cases) {
     const Result r = run(args);
     EXPECT_EQ(r.status, status) << args;

@@ -1,10 +1,13 @@
-// The running engine with scripted real-time sources, and the audio callback's ring.
+// The running engine on a hand-moved clock with scripted sources, and the audio callback's ring.
 #include "runtime/engine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,6 +18,57 @@ namespace psk {
 namespace {
 
 using namespace std::chrono_literals;
+
+// A clock that moves only when the test moves it.  advance() lets the
+// processing thread run until it waits for a later time again, so every step
+// is deterministic and nothing waits for real time to pass.
+class ManualClock : public EngineClock {
+ public:
+  time_point now() const override {
+    std::lock_guard lock(mutex_);
+    return now_;
+  }
+  bool wait_until(time_point deadline) override {
+    std::unique_lock lock(mutex_);
+    parked_ = true;
+    parked_until_ = deadline;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return interrupted_ || now_ >= deadline; });
+    parked_ = false;
+    return interrupted_;
+  }
+  void interrupt() override {
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+    cv_.notify_all();
+  }
+  void clear_interrupt() override {
+    std::lock_guard lock(mutex_);
+    interrupted_ = false;
+  }
+  // Moves time on by d in steps of at most `step`; after each step, waits
+  // (a real-time guard of 10 s against a stuck thread) until the processing
+  // thread waits for a time beyond the new now.
+  bool advance(duration d, duration step = 100ms) {
+    for (duration done{}; done < d;) {
+      const duration s = std::min(step, d - done);
+      done += s;
+      std::unique_lock lock(mutex_);
+      now_ += s;
+      cv_.notify_all();
+      if (!cv_.wait_for(lock, 10s, [&] { return parked_ && parked_until_ > now_; })) return false;
+    }
+    return true;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable cv_;
+  time_point now_{};           // the time the engine sees
+  bool parked_ = false;        // the processing thread is waiting
+  time_point parked_until_{};  // ... until this time
+  bool interrupted_ = false;   // stop requested
+};
 
 // A file-like source: n samples of a 500 Hz square wave, then the end.
 class FiniteSource : public AudioSource {
@@ -33,20 +87,43 @@ class FiniteSource : public AudioSource {
   size_t left_, pos_ = 0;  // samples left, samples delivered
 };
 
-// A device-like source: 10 ms of silence per 10 ms read; overruns and loss when told.
-class ScriptedDevice : public AudioSource {
- public:
-  size_t read(std::span<float> out) override {
-    std::this_thread::sleep_for(10ms);
-    const size_t n = std::min<size_t>(out.size(), 80);
-    std::fill_n(out.begin(), n, 0.0f);
-    return lost ? 0 : n;
+// A sound server stand-in: while up, each device opened on it delivers a
+// 1000 Hz tone at the clock's pace; when it goes down, its devices are lost
+// and reopening fails.  Attempts to reopen are timed by the clock.
+struct FakeServer {
+  explicit FakeServer(const ManualClock& c) : clock(c) {}
+  class Device : public AudioSource {
+   public:
+    explicit Device(FakeServer& server) : server_(server), opened_(server.clock.now()) {}
+    size_t read(std::span<float> out) override {
+      if (!server_.up) return 0;
+      const double due =
+          std::chrono::duration<double>(server_.clock.now() - opened_).count() * 8000;
+      const size_t n = std::min(out.size(), static_cast<size_t>(std::max(0.0, due - pos_)));
+      for (size_t i = 0; i < n; ++i, ++pos_)
+        out[i] = 0.3f * std::sin(2 * M_PI * 1000 * pos_ / 8000);
+      return n;
+    }
+    bool live() const override { return true; }
+    SourceState state() const override {
+      return server_.up ? SourceState::Running : SourceState::Lost;
+    }
+    uint64_t overruns() const override { return server_.overruns; }
+
+   private:
+    FakeServer& server_;
+    EngineClock::time_point opened_;  // when sample 0 was captured
+    double pos_ = 0;                  // samples delivered
+  };
+  std::unique_ptr<AudioSource> reopen() {
+    attempts.push_back(clock.now());
+    if (!up) return nullptr;
+    return std::make_unique<Device>(*this);
   }
-  bool live() const override { return true; }
-  SourceState state() const override { return lost ? SourceState::Lost : SourceState::Running; }
-  uint64_t overruns() const override { return overrun_count.load(); }
-  std::atomic<uint64_t> overrun_count{0};
-  std::atomic<bool> lost{false};
+  const ManualClock& clock;
+  std::atomic<bool> up{true};
+  std::atomic<uint64_t> overruns{0};
+  std::vector<EngineClock::time_point> attempts;  // processing thread only, read between steps
 };
 
 // Records what the engine posts; with fetch_from set, handles each display
@@ -74,28 +151,35 @@ struct Recorder {
       if (m == msg) out.push_back(wparam);
     return out;
   }
-  // Waits up to 3 s until n messages msg have been posted.
-  bool wait(uint32_t msg, size_t n) {
-    for (auto end = std::chrono::steady_clock::now() + 3s; of(msg).size() < n;) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(5ms);
-    }
-    return of(msg).size() == n;
-  }
 };
 
-TEST(Engine, FileIsPacedInRealTimeAndItsEndIsReported) {
-  Engine engine;
+// What the displays would show now: the peak spectrum level, the signal
+// level and the peak raw sample.
+struct Shown {
+  int fft, level, raw;
+};
+Shown shown(Engine& engine) {
+  std::vector<int32_t> fft(1024), raw(2049);
+  int32_t count = 2047;
+  engine.fft_data(fft.data(), 0, 1023);
+  engine.raw_data(raw.data(), &count);
+  const int32_t raw_peak = *std::max_element(raw.begin(), raw.begin() + count);
+  return {*std::max_element(fft.begin(), fft.end()), engine.signal_level(), raw_peak};
+}
+
+TEST(Engine, FileIsPacedByTheClockAndItsEndIsReportedLast) {
+  ManualClock clock;
+  Engine engine(clock);
   Recorder recorder;
   recorder.fetch_from = &engine;
-  const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(6400)),
             PSK_START_OK);
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 2));
-  const auto seconds = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(clock.advance(790ms, 10ms));  // 0.8 s of audio: not yet at its end
+  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0}));
+  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 7u);
+  ASSERT_TRUE(clock.advance(20ms, 10ms));
   engine.stop();  // nothing is posted after it returns
   EXPECT_FALSE(engine.running());
-  EXPECT_GT(seconds, 700ms);  // 0.8 s of audio
   EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1}));
   EXPECT_EQ(recorder.messages.front().first, static_cast<uint32_t>(WM_ENGINE_STATUS));
   // The end is reported after everything the last block held.
@@ -105,40 +189,85 @@ TEST(Engine, FileIsPacedInRealTimeAndItsEndIsReported) {
 }
 
 TEST(Engine, UnhandledDisplayNotificationIsNeverFollowedByASecond) {
-  Engine engine;
+  ManualClock clock;
+  Engine engine(clock);
   Recorder recorder;  // never fetches
-  engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(4000));
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 2));
-  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 1u);
-  engine.stop();
-  // Handling it (a fetch) lets the next one through.
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(8000));
-  std::this_thread::sleep_for(300ms);
+  ASSERT_TRUE(clock.advance(500ms));
+  EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 1u);
+  engine.signal_level();  // handling it (a fetch) lets the next one through
+  ASSERT_TRUE(clock.advance(300ms));
   EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 2u);
-  engine.signal_level();
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_DISPLAY, 3));
   engine.stop();
 }
 
-TEST(Engine, DeviceOverrunAndLossSetTheStatusLamp) {
-  Engine engine;
+TEST(Engine, OverrunHoldsStatusOneForASecond) {
+  ManualClock clock;
+  Engine engine(clock);
   Recorder recorder;
   recorder.fetch_from = &engine;
-  auto device = std::make_unique<ScriptedDevice>();
-  ScriptedDevice* d = device.get();
-  engine.start_source(&recorder.sink, std::move(device));
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 1));
-  d->overrun_count = 5;
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 2));
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 3));  // held for a second, then back to running
-  d->lost = true;
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_STATUS, 4));
-  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1, 0, 1}));
+  FakeServer server(clock);
+  engine.start_source(&recorder.sink, server.reopen());
+  ASSERT_TRUE(clock.advance(200ms));
+  server.overruns = 5;
+  ASSERT_TRUE(clock.advance(900ms));
+  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1}));
+  ASSERT_TRUE(clock.advance(200ms));
+  EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), (std::vector<int32_t>{0, 1, 0}));
+  engine.stop();
+}
+
+// Twenty losses and returns: status 1 at once with nothing stale shown,
+// attempts to reopen a second apart while the server is away, and status 0
+// with a live signal after it returns, all in one run.
+TEST(Engine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) {
+  ManualClock clock;
+  Engine engine(clock);
+  Recorder recorder;
+  recorder.fetch_from = &engine;
+  engine.set_rx_frequency(1000);
+  FakeServer server(clock);
+  engine.start_source(&recorder.sink, server.reopen(), [&] { return server.reopen(); });
+  ASSERT_TRUE(clock.advance(1s));
+  std::vector<int32_t> expected_status{0};
+  for (int cycle = 0; cycle < 20; ++cycle) {
+    SCOPED_TRACE(cycle);
+    const Shown before = shown(engine);
+    EXPECT_GT(before.fft, 60);
+    EXPECT_GT(before.level, 60);  // noise alone reads below 15
+    EXPECT_GT(before.raw, 9000);  // 0.3 of full scale
+
+    server.up = false;
+    server.attempts.clear();
+    ASSERT_TRUE(clock.advance(10ms));
+    expected_status.push_back(1);
+    EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), expected_status);
+    const Shown lost = shown(engine);
+    EXPECT_EQ(lost.fft, 0);
+    EXPECT_EQ(lost.level, 0);
+    EXPECT_EQ(lost.raw, 0);
+
+    ASSERT_TRUE(clock.advance(3050ms));
+    ASSERT_EQ(server.attempts.size(), 3u);
+    for (size_t i = 1; i < server.attempts.size(); ++i) {
+      const auto gap = server.attempts[i] - server.attempts[i - 1];
+      EXPECT_GE(gap, 1s);
+      EXPECT_LE(gap, 1100ms);
+    }
+    EXPECT_EQ(shown(engine).level, 0);
+    EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), expected_status);
+
+    server.up = true;
+    ASSERT_TRUE(clock.advance(1800ms));
+    expected_status.push_back(0);
+    EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), expected_status);
+  }
   engine.stop();
 }
 
 TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
-  Engine engine;
+  ManualClock clock;
+  Engine engine(clock);
   engine.stop();  // without a start
   std::vector<int32_t> fft(1024, -1);
   EXPECT_EQ(engine.fft_data(fft.data(), 100, 200), 0);  // zeros in 100..200 only
@@ -164,7 +293,7 @@ TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
 
   Recorder recorder;
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(80000));
-  ASSERT_TRUE(recorder.wait(WM_ENGINE_DISPLAY, 1));
+  ASSERT_TRUE(clock.advance(300ms));
   engine.fft_data(fft.data(), 0, 1023);
   EXPECT_GT(*std::max_element(fft.begin(), fft.end()), 50);
   EXPECT_EQ(engine.closest_peak(500, 40), 500);  // the square wave's fundamental

@@ -13,6 +13,7 @@
 #include "app/form1.h"
 #include "app/numbers.h"
 #include "app/startup.h"
+#include "engine/PskEngine.h"
 #include "platform/devices/devices.h"
 #include "platform/screen/screen.h"
 
@@ -33,7 +34,8 @@ void frmSoundBoard_Load() {
   // The dialog opens centred on the screen, like the main window.
   form.CentreOnScreen(screen::WidthTwips(), screen::HeightTwips());
   std::string error;
-  const auto names = devices::SoundDeviceNames(&error);
+  const auto names = devices::SoundDeviceNames(
+      {&PskEngine::pskengine_device_count, &PskEngine::pskengine_device_name}, &error);
   if (!names) EndWithoutDevices(error);
   // The text field keeps its design text "-1  Default", which is no entry.
   form.Combo1.AddItem("-1 Default");

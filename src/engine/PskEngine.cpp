@@ -96,6 +96,8 @@ PSK_OPERATION(int32_t, fnGetFFTData, (int32_t * d, int32_t a, int32_t b), (d, a,
 PSK_OPERATION(int32_t, fnGetRawData, (int32_t * d, int32_t a, int32_t* n), (d, a, n))
 PSK_OPERATION(int32_t, fnGetVectorData, (int32_t * d, int32_t a), (d, a))
 PSK_OPERATION(int32_t, fnGetSignalLevel, (int32_t a), (a))
+PSK_OPERATION(int32_t, pskengine_device_count, (), ())
+PSK_OPERATION(int32_t, pskengine_device_name, (int32_t i, char* b, int32_t n), (i, b, n))
 PSK_OPERATION(int32_t, fnGetClosestPeak, (int32_t a, int32_t b), (a, b))
 PSK_OPERATION(int32_t, fnGetSyncData, (int32_t * d, int32_t a), (d, a))
 PSK_OPERATION(int32_t, fnStartTX, (int32_t a), (a))

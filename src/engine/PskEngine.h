@@ -22,6 +22,9 @@ int32_t fnGetFFTData(int32_t* data, int32_t first, int32_t last);       // data:
 int32_t fnGetRawData(int32_t* data, int32_t reserved, int32_t* count);  // data: 2049 elements
 int32_t fnGetVectorData(int32_t* data, int32_t reserved);               // data: 16 elements
 int32_t fnGetSignalLevel(int32_t reserved);
+// The device list the start-up dialog shows.
+int32_t pskengine_device_count();
+int32_t pskengine_device_name(int32_t index, char* buffer, int32_t size);
 
 // Declared for completeness; the program never calls these.
 int32_t fnGetClosestPeak(int32_t hz, int32_t range_hz);

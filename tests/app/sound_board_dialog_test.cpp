@@ -9,6 +9,7 @@
 #include "app/Module1.h"
 #include "app/form1.h"
 #include "app/frm_sound_board.h"
+#include "engine/PskEngine.h"
 #include "platform/screen/screen.h"
 #include "replay_test_support.h"
 
@@ -89,6 +90,18 @@ TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
   // Names are shown as they come, blanks and Japanese included.
   EXPECT_EQ(list_of("devices \"  USB オーディオ  \" \"\""),
             (QJsonArray{"-1 Default", "0   USB オーディオ  ", "1 "}));
+}
+
+TEST(SoundBoardDialog, ListsWhatTheEngineReportsThroughItsInterface) {
+  replay::Session session;  // no scripted list of its own
+  const char* names[] = {"Line In", "Built-in test signal (BPSK31 at 1500 Hz)"};
+  reinterpret_cast<void (*)(int32_t, const char* const*)>(
+      PskEngine::FindSymbol("scripted_set_devices"))(2, names);
+  session.Run("load");
+  const QJsonObject s = session.Snapshot();
+  EXPECT_EQ(ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray(),
+            (QJsonArray{"-1 Default", "0 Line In", "1 Built-in test signal (BPSK31 at 1500 Hz)"}));
+  EXPECT_EQ(CallsOf(s, "pskengine_device_count"), Calls{"pskengine_device_count()=2"});
 }
 
 TEST(SoundBoardDialog, OkStartsTheEngineOnTheChosenDevice) {

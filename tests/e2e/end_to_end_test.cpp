@@ -10,6 +10,7 @@
 #include "app/Module1.h"
 #include "app/form1.h"
 #include "app/numbers.h"
+#include "engine/PskEngine.h"
 #include "platform/devices/devices.h"
 
 namespace {
@@ -30,7 +31,8 @@ bool RunUntil(const std::function<bool()>& done, int seconds) {
 
 TEST(EndToEnd, TheBuiltInSignalShowsTextImdReadingsAndTheClockError) {
   std::string error;
-  const auto names = devices::SoundDeviceNames(&error);
+  const auto names = devices::SoundDeviceNames(
+      {&PskEngine::pskengine_device_count, &PskEngine::pskengine_device_name}, &error);
   ASSERT_TRUE(names.has_value()) << error;
   ASSERT_FALSE(names->empty());  // the built-in signal is the last entry
   SoundCardID = static_cast<int16_t>(names->size() - 1);

@@ -32,6 +32,8 @@ struct State {
   int32_t raw_count = 2047;
   PskWindowHandle window = nullptr;
   std::vector<Call> calls;
+  int32_t device_count = 1;  // -1: no audio system
+  std::vector<std::string> devices{"Built-in test signal (BPSK31 at 1500 Hz)"};
 };
 
 State& state() {
@@ -96,6 +98,10 @@ void scripted_set_raw_count(int32_t count) {
 }
 void scripted_set_raw(int32_t index, int32_t value) {
   if (index >= 0 && index < 2049) state().raw[index] = value;
+}
+void scripted_set_devices(int32_t count, const char* const* names) {
+  state().device_count = count;
+  state().devices.assign(names, names + std::max(count, 0));
 }
 PskWindowHandle scripted_window(void) {
   return state().window;
@@ -195,6 +201,25 @@ int32_t fnGetSignalLevel(int32_t a) {
   return RecordResult("fnGetSignalLevel", {Value(a)}, state().level);
 }
 #endif
+
+int32_t pskengine_device_count(void) {
+  return RecordResult("pskengine_device_count", {}, state().device_count);
+}
+// As the real engine: cut at the buffer (bytes; the names a test sets are
+// cut where it chooses), the full length returned, -1 for a bad call.
+int32_t pskengine_device_name(int32_t index, char* buffer, int32_t size) {
+  const auto& devices = state().devices;
+  int32_t result = -1;
+  if (buffer != nullptr && size >= 1 && index >= 0 &&
+      index < static_cast<int32_t>(devices.size())) {
+    const std::string& name = devices[static_cast<size_t>(index)];
+    const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
+    std::copy_n(name.begin(), n, buffer);
+    buffer[n] = '\0';
+    result = static_cast<int32_t>(name.size());
+  }
+  return RecordResult("pskengine_device_name", {Value(index), Array(), Value(size)}, result);
+}
 
 // Never called by the program; recorded all the same.
 int32_t fnGetClosestPeak(int32_t hz, int32_t range) {

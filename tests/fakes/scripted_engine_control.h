@@ -14,7 +14,7 @@ extern "C" {
 
 /* Back to the start: no calls recorded, default answers (start code 0,
  * frequency following fnSetRXFrequency from 1500, level 0, zero spectrum,
- * vectors and raw samples, raw count 2047). */
+ * vectors and raw samples, raw count 2047, the built-in signal alone). */
 PSKENGINE_API void scripted_reset(void);
 PSKENGINE_API void scripted_set_start_code(int32_t code);
 /* Pins the frequency fnGetRXFrequency reports; fnSetRXFrequency no longer
@@ -27,6 +27,11 @@ PSKENGINE_API void scripted_set_fft_bin(int32_t bin, int32_t level); /* bin 0..1
 PSKENGINE_API void scripted_set_vectors(const int32_t* xy16);        /* 16 values */
 PSKENGINE_API void scripted_set_raw_count(int32_t count);
 PSKENGINE_API void scripted_set_raw(int32_t index, int32_t value); /* index 0..2048 */
+
+/* The device list: count names (UTF-8), the last one standing for the
+ * built-in signal; count -1 for an audio system that cannot be reached.  One
+ * entry, "Built-in test signal (BPSK31 at 1500 Hz)", after a reset. */
+PSKENGINE_API void scripted_set_devices(int32_t count, const char* const* names);
 
 /* The window handle given to fnStartSoundCard (NULL before a start). */
 PSKENGINE_API PskWindowHandle scripted_window(void);

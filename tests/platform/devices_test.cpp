@@ -1,43 +1,80 @@
-// The device list: the engine's enumeration, the test signal last; scripted lists.
+// The device list read through the engine's C interface; scripted lists.
 #include "platform/devices/devices.h"
 
 #include <gtest/gtest.h>
 
-#include "audio/device_list.h"
+#include <algorithm>
+#include <cstring>
 
-TEST(DeviceList, NumbersTheDevicesAsTheEngineDoesWithTheTestSignalLast) {
+namespace {
+
+// An engine's device list as the C interface gives it: a count, and names
+// cut to the caller's buffer with the full length returned.
+std::vector<std::string> g_names;
+int32_t g_count = 0;
+int g_name_calls = 0;
+
+int32_t Count() {
+  return g_count;
+}
+int32_t Name(int32_t index, char* buffer, int32_t size) {
+  ++g_name_calls;
+  if (index < 0 || index >= static_cast<int32_t>(g_names.size()) || size < 1) return -1;
+  const std::string& name = g_names[static_cast<size_t>(index)];
+  const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
+  std::memcpy(buffer, name.data(), n);
+  buffer[n] = '\0';
+  return static_cast<int32_t>(name.size());
+}
+const devices::EngineDeviceList kEngine{&Count, &Name};
+
+TEST(DeviceList, ReadsEveryNameWholeOrSaysWhyNot) {
   devices::ClearDeviceListOverride();
-  std::string error;
-  const auto names = devices::SoundDeviceNames(&error);
-  const psk::DeviceList engine = psk::list_devices();
-  if (!engine.ok) {
-    // No audio system here: the dialog learns why.
-    EXPECT_FALSE(names.has_value());
-    EXPECT_EQ(error, engine.error);
-    return;
+  const std::string long_name(700, 'L');  // longer than the first buffer
+  const struct {
+    int32_t count;
+    std::vector<std::string> names;
+    std::optional<std::vector<std::string>> listed;
+    const char* error;
+  } cases[] = {
+      {1, {"Built-in"}, std::vector<std::string>{"Built-in"}, ""},
+      {3, {"Mic", "", long_name}, std::vector<std::string>{"Mic", "", long_name}, ""},
+      {2,
+       {"USB オーディオ", "Built-in"},
+       std::vector<std::string>{"USB オーディオ", "Built-in"},
+       ""},
+      {0, {}, std::vector<std::string>{}, ""},
+      {-1, {}, std::nullopt, "the audio system is unavailable"},
+      {2, {"Mic"}, std::nullopt, "the engine gave no name for device 1"},
+  };
+  for (const auto& c : cases) {
+    g_count = c.count;
+    g_names = c.names;
+    std::string error;
+    EXPECT_EQ(devices::SoundDeviceNames(kEngine, &error), c.listed) << c.count;
+    EXPECT_EQ(error, c.error) << c.count;
   }
-  ASSERT_TRUE(names.has_value()) << error;
-  ASSERT_EQ(names->size(), engine.capture.size() + 1);
-  for (size_t i = 0; i < engine.capture.size(); ++i) {
-    EXPECT_EQ((*names)[i], engine.capture[i].name) << i;
-  }
-  EXPECT_EQ(names->back(), "Built-in test signal (BPSK31 at 1500 Hz)");
-  EXPECT_EQ(static_cast<int>(names->size()) - 1, engine.builtin_index());
 }
 
-TEST(DeviceList, AScriptedListReplacesTheRealOneUntilCleared) {
+TEST(DeviceList, AScriptedListReplacesTheEnginesUntilCleared) {
+  g_count = 1;
+  g_names = {"Built-in"};
+  g_name_calls = 0;
   devices::SetDeviceListOverride({"Mic", "", "USB オーディオ"});
-  EXPECT_EQ(devices::SoundDeviceNames(nullptr),
+  EXPECT_EQ(devices::SoundDeviceNames(kEngine, nullptr),
             (std::vector<std::string>{"Mic", "", "USB オーディオ"}));
   devices::SetDeviceListOverride({});
-  EXPECT_EQ(devices::SoundDeviceNames(nullptr), std::vector<std::string>{});
+  EXPECT_EQ(devices::SoundDeviceNames(kEngine, nullptr), std::vector<std::string>{});
 
   std::string error;
   devices::SetDeviceListUnavailable("no sound server");
-  EXPECT_FALSE(devices::SoundDeviceNames(&error).has_value());
+  EXPECT_FALSE(devices::SoundDeviceNames(kEngine, &error).has_value());
   EXPECT_EQ(error, "no sound server");
-  EXPECT_FALSE(devices::SoundDeviceNames(nullptr).has_value());
+  EXPECT_FALSE(devices::SoundDeviceNames(kEngine, nullptr).has_value());
+  EXPECT_EQ(g_name_calls, 0);
 
   devices::ClearDeviceListOverride();
-  EXPECT_EQ(devices::SoundDeviceNames(&error).has_value(), psk::list_devices().ok);
+  EXPECT_EQ(devices::SoundDeviceNames(kEngine, &error), std::vector<std::string>{"Built-in"});
 }
+
+}  // namespace

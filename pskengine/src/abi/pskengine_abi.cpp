@@ -1,5 +1,13 @@
 // The C interface of libpskengine.so: one engine instance behind the fn*
 // operations of pskengine.h.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "audio/device_list.h"
 #include "pskengine.h"
 #include "runtime/engine.h"
 
@@ -8,6 +16,24 @@ psk::Engine& engine() {
   static psk::Engine instance;
   return instance;
 }
+
+// The device list as the last pskengine_device_count took it.
+std::mutex g_devices_mutex;
+std::optional<std::vector<std::string>> g_device_names;  // nullopt: audio system unreachable
+bool g_devices_listed = false;                           // a count has run
+
+int32_t list_device_names() {
+  const psk::DeviceList list = psk::list_devices();
+  std::lock_guard lock(g_devices_mutex);
+  g_devices_listed = true;
+  if (!list.ok) {
+    g_device_names.reset();
+    return -1;
+  }
+  g_device_names = list.names();
+  return static_cast<int32_t>(g_device_names->size());
+}
+
 }  // namespace
 
 extern "C" {
@@ -59,6 +85,28 @@ PSKENGINE_API int32_t fnGetVectorData(int32_t* data, int32_t) {
 
 PSKENGINE_API int32_t fnGetSignalLevel(int32_t) {
   return engine().signal_level();
+}
+
+PSKENGINE_API int32_t pskengine_device_count(void) {
+  return list_device_names();
+}
+
+PSKENGINE_API int32_t pskengine_device_name(int32_t index, char* buffer, int32_t size) {
+  if (buffer == nullptr || size < 1) return -1;
+  bool listed;
+  {
+    std::lock_guard lock(g_devices_mutex);
+    listed = g_devices_listed;
+  }
+  if (!listed) list_device_names();
+  std::lock_guard lock(g_devices_mutex);
+  if (!g_device_names || index < 0 || index >= static_cast<int32_t>(g_device_names->size()))
+    return -1;
+  const std::string& name = (*g_device_names)[static_cast<size_t>(index)];
+  const size_t n = psk::utf8_prefix_length(name, static_cast<size_t>(size) - 1);
+  std::memcpy(buffer, name.data(), n);
+  buffer[n] = '\0';
+  return static_cast<int32_t>(std::min<size_t>(name.size(), INT32_MAX));
 }
 
 PSKENGINE_API int32_t fnGetClosestPeak(int32_t hz, int32_t range_hz) {

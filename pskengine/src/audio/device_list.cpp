@@ -13,8 +13,17 @@ std::vector<std::string> DeviceList::names() const {
   return out;
 }
 
+size_t utf8_prefix_length(std::string_view utf8, size_t limit) {
+  if (utf8.size() <= limit) return utf8.size();
+  size_t n = limit;
+  // Back over continuation bytes (10xxxxxx) to the first byte of the cut character.
+  while (n > 0 && (static_cast<unsigned char>(utf8[n]) & 0xC0) == 0x80) --n;
+  return n;
+}
+
 DeviceList list_devices() {
   DeviceList list;
+  const auto lock = PortAudioSession::lock();
   PortAudioSession session;
   if (!session.ok()) {
     list.error = "the audio system is unavailable: " + session.error();

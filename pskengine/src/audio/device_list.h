@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace psk {
@@ -30,6 +31,10 @@ struct DeviceList {
   // The engine's device number of the built-in test signal.
   int builtin_index() const { return static_cast<int>(capture.size()); }
 };
+
+// The length of the longest prefix of utf8 within limit bytes that ends on a
+// whole character, so that a name cut to fit a buffer stays valid UTF-8.
+size_t utf8_prefix_length(std::string_view utf8, size_t limit);
 
 // Enumerates the devices.  Needs no PortAudio session of the caller.
 DeviceList list_devices();

@@ -7,8 +7,8 @@
 
 namespace psk {
 namespace {
-std::mutex& session_mutex() {
-  static std::mutex m;
+std::recursive_mutex& portaudio_mutex() {
+  static std::recursive_mutex m;
   return m;
 }
 
@@ -35,8 +35,12 @@ void silence_audio_libraries() {
 }
 }  // namespace
 
+std::unique_lock<std::recursive_mutex> PortAudioSession::lock() {
+  return std::unique_lock(portaudio_mutex());
+}
+
 PortAudioSession::PortAudioSession() {
-  std::lock_guard lock(session_mutex());
+  const auto held = lock();
   static std::once_flag silenced;
   std::call_once(silenced, silence_audio_libraries);
   const PaError err = Pa_Initialize();
@@ -45,7 +49,7 @@ PortAudioSession::PortAudioSession() {
 }
 
 PortAudioSession::~PortAudioSession() {
-  std::lock_guard lock(session_mutex());
+  const auto held = lock();
   if (ok_) Pa_Terminate();
 }
 

@@ -4,6 +4,7 @@
 // without a sound card they would fill the terminal with complaints.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 namespace psk {
@@ -19,6 +20,11 @@ class PortAudioSession {
   bool ok() const { return ok_; }
   // PortAudio's message when it did not.
   const std::string& error() const { return error_; }
+  // Holds off every other thread's PortAudio set-up, enumeration, opening and
+  // closing while the result lives (PortAudio is not thread-safe there).
+  // Sessions, device lists and sources take it themselves; a caller takes it
+  // to keep an enumeration and an opening together.
+  static std::unique_lock<std::recursive_mutex> lock();
 
  private:
   bool ok_ = false;    // Pa_Initialize succeeded

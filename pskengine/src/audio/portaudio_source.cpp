@@ -11,6 +11,9 @@ namespace psk {
 namespace {
 constexpr double kRingSeconds = 2.0;                  // capture buffered before overrun
 constexpr auto kLostAfter = std::chrono::seconds(1);  // silence of the callback that means lost
+// A sound server's capture can take two seconds to deliver its first
+// samples; until then only a longer silence means lost.
+constexpr auto kFirstSamplesWithin = std::chrono::seconds(5);
 
 int capture_callback(const void* input, void* /*output*/, unsigned long frames,
                      const PaStreamCallbackTimeInfo* /*time*/, PaStreamCallbackFlags flags,
@@ -42,6 +45,7 @@ PortAudioSource::PortAudioSource(double rate_hz, int channels)
 
 std::unique_ptr<PortAudioSource> PortAudioSource::open(int portaudio_index, int32_t* code,
                                                        std::string* message) {
+  const auto lock = PortAudioSession::lock();
   // A session for the checks below; the source keeps its own.
   PortAudioSession probe;
   if (!probe.ok()) {
@@ -90,6 +94,7 @@ std::unique_ptr<PortAudioSource> PortAudioSource::open(int portaudio_index, int3
 }
 
 PortAudioSource::~PortAudioSource() {
+  const auto lock = PortAudioSession::lock();
   if (stream_ != nullptr) {
     Pa_AbortStream(static_cast<PaStream*>(stream_));
     Pa_CloseStream(static_cast<PaStream*>(stream_));
@@ -134,7 +139,8 @@ SourceState PortAudioSource::state() const {
     last_captured_ = captured;
     last_progress_ = now;
   }
-  return now - last_progress_ > kLostAfter ? SourceState::Lost : SourceState::Running;
+  const auto allowed = captured == 0 ? kFirstSamplesWithin : kLostAfter;
+  return now - last_progress_ > allowed ? SourceState::Lost : SourceState::Running;
 }
 
 }  // namespace psk

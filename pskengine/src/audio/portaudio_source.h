@@ -30,7 +30,8 @@ class PortAudioSource : public AudioSource {
 
   size_t read(std::span<float> out) override;
   bool live() const override { return true; }
-  // Lost once the stream has stopped or no samples came for a second.
+  // Lost once the stream has stopped, or no samples came for a second (for
+  // five seconds after opening, until the first samples).
   SourceState state() const override;
   uint64_t overruns() const override { return overruns_.load(std::memory_order_relaxed); }
   double device_rate_hz() const { return rate_hz_; }

@@ -9,15 +9,23 @@
 
 namespace psk {
 namespace {
-using Clock = std::chrono::steady_clock;
+using TimePoint = EngineClock::time_point;
 constexpr double kRate = Receiver::kSampleRateHz;
-constexpr size_t kBlockSamples = 80;                   // 10 ms of audio per core call
-constexpr auto kTick = std::chrono::milliseconds(10);  // pacing and polling step
-constexpr auto kStatusHold = std::chrono::seconds(1);  // status 1 after an overrun, at least
-constexpr double kMaxCatchUpSeconds = 0.5;             // paced input never bursts more
+constexpr size_t kBlockSamples = 80;                      // 10 ms of audio per core call
+constexpr auto kTick = std::chrono::milliseconds(10);     // pacing and polling step
+constexpr auto kStatusHold = std::chrono::seconds(1);     // status 1 after an overrun, at least
+constexpr auto kRetryInterval = std::chrono::seconds(1);  // between attempts to reopen a lost input
+constexpr double kMaxCatchUpSeconds = 0.5;                // paced input never bursts more
+
+EngineClock::duration seconds_of(double samples) {
+  return std::chrono::duration_cast<EngineClock::duration>(
+      std::chrono::duration<double>(samples / kRate));
+}
 }  // namespace
 
-Engine::Engine() = default;
+Engine::Engine() : own_clock_(std::make_unique<SteadyEngineClock>()), clock_(own_clock_.get()) {}
+
+Engine::Engine(EngineClock& clock) : clock_(&clock) {}
 
 Engine::~Engine() {
   stop();
@@ -27,21 +35,23 @@ int32_t Engine::start_device(const PskMessageSink* sink, int32_t device) {
   stop();
   OpenedInput input = open_input(device);
   if (input.code != PSK_START_OK) return input.code;
-  return start_source(sink, std::move(input.source));
+  InputReopener reopen;
+  if (input.source->live()) {
+    // Numbers can change while a device is away: it is found again by name.
+    reopen = [name = input.device_name] { return open_input_named(name).source; };
+  }
+  return start_source(sink, std::move(input.source), std::move(reopen));
 }
 
-int32_t Engine::start_source(const PskMessageSink* sink, std::unique_ptr<AudioSource> source) {
+int32_t Engine::start_source(const PskMessageSink* sink, std::unique_ptr<AudioSource> source,
+                             InputReopener reopen) {
   stop();
   sink_ = sink != nullptr ? *sink : PskMessageSink{};
   source_ = std::move(source);
-  {
-    std::lock_guard lock(core_mutex_);
-    receiver_.reset();
-  }
-  {
-    std::lock_guard lock(stop_mutex_);
-    stop_requested_ = false;
-  }
+  reopen_ = std::move(reopen);
+  clear_signal();
+  stop_requested_.store(false);
+  clock_->clear_interrupt();
   display_pending_.store(false);
   running_.store(true);
   thread_ = std::thread(&Engine::run, this);
@@ -49,22 +59,19 @@ int32_t Engine::start_source(const PskMessageSink* sink, std::unique_ptr<AudioSo
 }
 
 void Engine::stop() {
-  {
-    std::lock_guard lock(stop_mutex_);
-    stop_requested_ = true;
-  }
-  stop_cv_.notify_all();
+  stop_requested_.store(true);
+  clock_->interrupt();
   if (thread_.joinable()) thread_.join();
   source_.reset();
+  reopen_ = {};
   running_.store(false);
   sink_ = PskMessageSink{};
-  std::lock_guard lock(core_mutex_);
-  receiver_.reset();
+  clear_signal();
 }
 
-bool Engine::wait_for_stop(Clock::duration d) {
-  std::unique_lock lock(stop_mutex_);
-  return stop_cv_.wait_for(lock, d, [this] { return stop_requested_; });
+void Engine::clear_signal() {
+  std::lock_guard lock(core_mutex_);
+  receiver_.reset();
 }
 
 void Engine::post(uint32_t msg, int32_t wparam) {
@@ -83,31 +90,42 @@ void Engine::post_events(const std::vector<EngineEvent>& events) {
 void Engine::run() {
   std::vector<float> block(kBlockSamples);
   const bool live = source_->live();
-  Clock::time_point origin = Clock::now();  // when paced sample 0 was due
-  uint64_t delivered = 0;                   // samples read since start
-  int status = -1;                          // last status posted
+  TimePoint origin = clock_->now();  // when paced sample 0 was due
+  uint64_t delivered = 0;            // samples read since start
+  int status = -1;                   // last status posted
   uint64_t overruns = source_->overruns();
-  Clock::time_point hold_until{};
+  TimePoint hold_until{};
+  TimePoint retry_at{};  // next attempt to reopen a closed lost input
+  bool lost = false;     // the open input reported itself lost
 
-  while (true) {
-    {
-      std::lock_guard lock(stop_mutex_);
-      if (stop_requested_) break;
+  while (!stop_requested_.load()) {
+    if (source_ == nullptr) {
+      // A lost input, closed: try it again about once a second.
+      if (clock_->now() >= retry_at) {
+        source_ = reopen_();
+        retry_at = clock_->now() + kRetryInterval;
+        if (source_ != nullptr) {
+          overruns = source_->overruns();
+          continue;
+        }
+      }
+      if (clock_->wait_until(retry_at)) break;
+      continue;
     }
     size_t want = block.size();
     if (!live) {
       const double due_samples =
-          std::chrono::duration<double>(Clock::now() - origin).count() * kRate -
+          std::chrono::duration<double>(clock_->now() - origin).count() * kRate -
           static_cast<double>(delivered);
       if (due_samples > kMaxCatchUpSeconds * kRate) {
         // Stalled (machine suspended, debugger): go on from now, no burst.
-        origin = Clock::now() -
-                 std::chrono::duration_cast<Clock::duration>(
-                     std::chrono::duration<double>(static_cast<double>(delivered) / kRate));
+        origin = clock_->now() - seconds_of(static_cast<double>(delivered));
         continue;
       }
       if (due_samples < 1.0) {
-        if (wait_for_stop(kTick)) break;
+        // Wake when the next sample is due, at most a tick from now.
+        const TimePoint due = origin + seconds_of(static_cast<double>(delivered + 1));
+        if (clock_->wait_until(std::min(due, clock_->now() + kTick))) break;
         continue;
       }
       want = std::min(want, static_cast<size_t>(due_samples));
@@ -116,8 +134,10 @@ void Engine::run() {
     delivered += n;
 
     const SourceState state = source_->state();
+    const bool newly_lost = state == SourceState::Lost && !lost;
+    lost = state == SourceState::Lost;
     const uint64_t now_overruns = source_->overruns();
-    const Clock::time_point now = Clock::now();
+    const TimePoint now = clock_->now();
     int wanted_status = status;
     if (state != SourceState::Running) {
       wanted_status = 1;
@@ -145,13 +165,21 @@ void Engine::run() {
     }
     if (status_changes && status != 0) post(WM_ENGINE_STATUS, status);
 
+    if (newly_lost) {
+      // Nothing stale is shown while the input is away.
+      clear_signal();
+      if (reopen_) {
+        source_.reset();
+        lost = false;
+        retry_at = now + kRetryInterval;
+        continue;
+      }
+    }
     if (n > 0) {
       // Go on reading.
     } else if (state == SourceState::Ended) {
-      std::unique_lock lock(stop_mutex_);
-      stop_cv_.wait(lock, [this] { return stop_requested_; });
-      break;
-    } else if (wait_for_stop(live ? kTick / 2 : kTick)) {
+      if (clock_->wait_until(TimePoint::max())) break;
+    } else if (clock_->wait_until(now + (live ? kTick / 2 : kTick))) {
       break;
     }
   }

@@ -17,24 +17,39 @@
 // again when they flow after a fault; 1 when the input is lost, overruns
 // (held for a second so the lamp is seen) or a file ends.  All other events
 // are posted as they come, none dropped.
+//
+// A lost device.  The signal state is cleared at once, so levels, spectrum
+// and raw samples read 0 while it is lost.  Given a way to reopen it, the
+// engine closes the lost input and tries to open it again about once a
+// second; once it opens, samples flow and status 0 follows.
+//
+// Time.  Pacing, the status hold and the retries run by an EngineClock: the
+// steady clock unless the engine is constructed with another.
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/receiver.h"
 #include "pskengine.h"
+#include "runtime/engine_clock.h"
 #include "sources/audio_source.h"
 
 namespace psk {
 
+// Opens a lost input again; null while it cannot be opened.
+using InputReopener = std::function<std::unique_ptr<AudioSource>()>;
+
 class Engine {
  public:
   Engine();
+  // An engine on the given clock, which must outlive it.
+  explicit Engine(EngineClock& clock);
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
@@ -43,8 +58,10 @@ class Engine {
   // start while running first stops the running input.  A null sink, or one
   // without a post function, runs without notifications.
   int32_t start_device(const PskMessageSink* sink, int32_t device);
-  // Starts on an opened source (tests, tools); returns PSK_START_OK.
-  int32_t start_source(const PskMessageSink* sink, std::unique_ptr<AudioSource> source);
+  // Starts on an opened source (tests, tools); returns PSK_START_OK.  With
+  // reopen, a lost source is closed and reopened by it about once a second.
+  int32_t start_source(const PskMessageSink* sink, std::unique_ptr<AudioSource> source,
+                       InputReopener reopen = {});
   // Stops and joins the processing thread and closes the input.  After it
   // returns nothing more is posted.  Safe when not running.
   void stop();
@@ -71,18 +88,19 @@ class Engine {
   void run();
   void post(uint32_t msg, int32_t wparam);
   void post_events(const std::vector<EngineEvent>& events);
-  // Sleeps up to the given time unless stop is requested; true if requested.
-  bool wait_for_stop(std::chrono::steady_clock::duration d);
+  // Clears the signal state: levels, spectrum and raw samples read 0.
+  void clear_signal();
   void display_fetched() { display_pending_.store(false, std::memory_order_release); }
 
+  std::unique_ptr<EngineClock> own_clock_;    // the steady clock, unless one was given
+  EngineClock* clock_;                        // pacing, hold and retry times
   mutable std::mutex core_mutex_;             // guards receiver_
   Receiver receiver_;                         // the synchronous core
-  std::unique_ptr<AudioSource> source_;       // the open input while running
+  std::unique_ptr<AudioSource> source_;       // the open input (null while a lost one is closed)
+  InputReopener reopen_;                      // reopens a lost input (may be empty)
   PskMessageSink sink_{};                     // where notifications go (post may be null)
   std::thread thread_;                        // processing thread
-  std::mutex stop_mutex_;                     // guards stop_requested_ for the wait
-  std::condition_variable stop_cv_;           // wakes the processing thread on stop
-  bool stop_requested_ = false;               // the processing thread must end
+  std::atomic<bool> stop_requested_{false};   // the processing thread must end
   std::atomic<bool> running_{false};          // started and not stopped
   std::atomic<bool> display_pending_{false};  // a display notification awaits handling
 };

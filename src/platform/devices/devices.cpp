@@ -1,7 +1,5 @@
 #include "platform/devices/devices.h"
 
-#include "audio/device_list.h"
-
 namespace devices {
 namespace {
 
@@ -14,17 +12,33 @@ std::optional<Override> g_override;
 
 }  // namespace
 
-std::optional<std::vector<std::string>> SoundDeviceNames(std::string* error) {
+std::optional<std::vector<std::string>> SoundDeviceNames(const EngineDeviceList& engine,
+                                                         std::string* error) {
   if (g_override) {
     if (!g_override->names && error) *error = g_override->error;
     return g_override->names;
   }
-  const psk::DeviceList list = psk::list_devices();
-  if (!list.ok) {
-    if (error) *error = list.error;
+  const auto fail = [&](std::string reason) {
+    if (error) *error = std::move(reason);
     return std::nullopt;
+  };
+  const int32_t count = engine.count();
+  if (count < 0) return fail("the audio system is unavailable");
+  std::vector<std::string> names;
+  std::vector<char> buffer(256);
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t length = engine.name(i, buffer.data(), static_cast<int32_t>(buffer.size()));
+    if (length >= static_cast<int32_t>(buffer.size())) {
+      // Cut to the buffer: ask again with room for the whole name.
+      buffer.resize(static_cast<size_t>(length) + 1);
+      length = engine.name(i, buffer.data(), static_cast<int32_t>(buffer.size()));
+    }
+    if (length < 0 || length >= static_cast<int32_t>(buffer.size())) {
+      return fail("the engine gave no name for device " + std::to_string(i));
+    }
+    names.emplace_back(buffer.data(), static_cast<size_t>(length));
   }
-  return list.names();
+  return names;
 }
 
 void SetDeviceListOverride(std::vector<std::string> names) {
