@@ -6,5 +6,6 @@ namespace tonvista::cli {
 
 int run_generate(int argc, char** argv);
 int run_measure(int argc, char** argv);
+int run_survey(int argc, char** argv);
 
 }  // namespace tonvista::cli

@@ -10,6 +10,8 @@ const char kUsage[] =
     "  tonvista-cli generate OUT.wav [--mode M] [--freq HZ] [--imd DB] [--imd-tones] [--snr DB]\n"
     "                        [--ppm N] [--text T] [--idle S] [--seconds S] [--seed N]\n"
     "  tonvista-cli measure FILE.wav|--demo [--mode M] [--freq HZ] [--afc on|off] [--seconds S]\n"
+    "  tonvista-cli survey FILE.wav|--device N|--demo-band [--from HZ] [--to HZ] [--csv FILE]\n"
+    "                      [--threads N]\n"
     "modes: bpsk31 (default), qpsk31, bpsk63, qpsk63, bpsk125, qpsk125\n";
 }  // namespace
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
     return tonvista::cli::run_generate(argc, argv);
   if (argc >= 2 && std::strcmp(argv[1], "measure") == 0)
     return tonvista::cli::run_measure(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "survey") == 0)
+    return tonvista::cli::run_survey(argc, argv);
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
