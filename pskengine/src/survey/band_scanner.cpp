@@ -12,7 +12,7 @@ constexpr double kMinToneDb = 20.0;          // weaker tone over the noise per b
 constexpr double kMaxImbalanceDb = 4.0;      // the two tones differ by at most this
 constexpr double kMinGapDb = 12.0;           // midpoint below the weaker tone by at least this
 constexpr double kSpacingToleranceHz = 1.5;  // spacing within this of a symbol rate
-constexpr double kProductMarginHz = 4.0;     // around the third-order products taken out
+constexpr double kProductMarginHz = 4.0;     // around the products taken out
 
 struct Peak {
   double hz;     // interpolated frequency
@@ -98,9 +98,13 @@ std::vector<ToneCandidate> BandSpectrum::find_pairs(double from_hz, double to_hz
     const auto centre_bin = static_cast<size_t>(std::lround(centre / bin));
     if (db(weaker / power_[centre_bin]) < kMinGapDb) continue;
     peaks[i].used = peaks[best].used = true;
-    // Take out the pair's products and anything else inside them.
-    for (Peak& p : peaks)
-      if (std::abs(p.hz - centre) <= 1.5 * best_baud + kProductMarginHz) p.used = true;
+    // Take out the pair's third- and fifth-order products; a neighbour's
+    // tones between them stay.
+    for (Peak& p : peaks) {
+      const double from_centre = std::abs(p.hz - centre);
+      for (double order : {1.5, 2.5})
+        if (std::abs(from_centre - order * best_baud) <= kProductMarginHz) p.used = true;
+    }
     if (centre < from_hz || centre > to_hz) continue;
     found.push_back({centre, best_baud, db(weaker / noise_)});
   }

@@ -1,0 +1,147 @@
+// The band survey against simulated bands of known stations: every station
+// found (carrier within 2 Hz, mode, callsign), every IMD reading within 1 dB
+// of the station's IMD, S/N within 2 dB, no station that was not sent, turn
+// takers apart, and the same results with one and two threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "survey/band_survey.h"
+#include "survey/callsign.h"
+#include "survey/simulated_band.h"
+
+namespace psk {
+namespace {
+
+TEST(Callsigns, ShapesAndSenders) {
+  struct Case {
+    const char* word;
+    bool call;
+  };
+  const Case words[] = {
+      {"DL1ABC", true},    {"G4XYZ/P", true},  {"DL/G4XYZ", true},    {"I2ABC/QRP", true},
+      {"2E0ABC", true},    {"JA1QRZ/1", true}, {"VP2E/W1AW/M", true}, {"W1AW", true},
+      {"BPSK31", false},   {"599", false},     {"QRP", false},        {"DL1", false},
+      {"DL1ABCDE", false}, {"G4XYZ/X", false}, {"1234A", false},      {"DL1ABC//P", false},
+  };
+  for (const Case& c : words) EXPECT_EQ(is_callsign(c.word), c.call) << c.word;
+
+  struct Text {
+    const char* text;
+    const char* sender;
+  };
+  const Text texts[] = {
+      {"CQ CQ de dl1abc dl1abc pse k", "DL1ABC"},
+      {"F5XYZ de I2ABC/QRP ur 599 F5XYZ de I2ABC/QRP kn", "I2ABC/QRP"},
+      // Said after "de" more often wins over the first named.
+      {"de G4XYZ ... W1AW de DL/ON4ABC DL/ON4ABC de DL/ON4ABC", "DL/ON4ABC"},
+      {"tnx fer QSO es 73 G4XYZ/P", "G4XYZ/P"},  // one call-shaped word, no "de"
+      {"G4XYZ W1AW 73", ""},                     // two: cannot tell who sent it
+      {"ur rst 599 599 bpsk31 hw?", ""},
+  };
+  for (const Text& t : texts) EXPECT_EQ(sender_of(t.text), t.sender) << t.text;
+}
+
+std::string cq(const std::string& call) {
+  return "CQ CQ de " + call + " " + call + " pse k\n";
+}
+
+// A short band: 28 s, six stations, two of them taking turns on 2500 Hz,
+// a 31-baud one 150 Hz beside a strong 125-baud one with -15 dB IMD.
+std::vector<SimulatedStation> short_band() {
+  return {
+      {"DL1ABC", PskMode::Bpsk31, 500.0, -20, 8, 100, {{0.5, 7, cq("DL1ABC"), 3}}},
+      {"JA1QRZ", PskMode::Qpsk31, 820.3, -30, 15, 0, {{1, 6, cq("JA1QRZ"), 2}}},
+      {"W1AW",
+       PskMode::Bpsk125,
+       1300.0,
+       -15,
+       25,
+       0,
+       {{2, 6, cq("W1AW"), 2}, {18, 5, cq("W1AW"), 2}}},
+      {"G4XYZ/P", PskMode::Bpsk31, 1450.0, -35, 20, 0, {{3, 7, cq("G4XYZ/P"), 2}}},
+      {"DL/ON4ABC", PskMode::Qpsk63, 1900.0, -25, 12, -100, {{1, 6, cq("DL/ON4ABC"), 3}}},
+      {"F5XYZ", PskMode::Bpsk63, 2500.0, -32, 18, 0, {{0.5, 6, "I2ABC de F5XYZ kn\n", 2}}},
+      {"I2ABC", PskMode::Bpsk63, 2501.5, -18, 10, 0, {{13, 6, "F5XYZ de I2ABC kn\n", 2}}},
+  };
+}
+constexpr double kShortBandSeconds = 28.0;
+
+struct SurveyRun {
+  std::vector<StationRecord> stations;
+  std::vector<OverReport> overs;
+};
+
+SurveyRun survey(const std::vector<float>& band, int threads) {
+  BandSurvey s({.threads = threads});
+  SurveyRun run;
+  // Odd block sizes: the results must not depend on them.
+  for (size_t i = 0; i < band.size(); i += 3001) {
+    s.process(std::span<const float>(band).subspan(i, std::min<size_t>(3001, band.size() - i)));
+    for (OverReport& o : s.take_overs()) run.overs.push_back(std::move(o));
+  }
+  s.finish();
+  for (OverReport& o : s.take_overs()) run.overs.push_back(std::move(o));
+  run.stations = s.stations();
+  return run;
+}
+
+TEST(BandSurvey, FindsEveryStationWithItsReadingsAndNoOther) {
+  const std::vector<SimulatedStation> truth = short_band();
+  const SurveyRun run = survey(render_band(truth, kShortBandSeconds, 5), 1);
+  EXPECT_EQ(run.stations.size(), truth.size());
+  for (const SimulatedStation& t : truth) {
+    const StationRecord* found = nullptr;
+    for (const StationRecord& s : run.stations)
+      if (s.call == t.call) found = &s;
+    ASSERT_NE(found, nullptr) << t.call;
+    EXPECT_NEAR(found->freq_hz, t.carrier_hz, 2.0) << t.call;
+    EXPECT_EQ(found->mode, t.mode) << t.call;
+    EXPECT_NEAR(found->snr_db, t.snr_db, 2.0) << t.call;
+    EXPECT_EQ(found->overs, static_cast<int>(t.overs.size())) << t.call;
+    EXPECT_NEAR(found->first_t, t.overs.front().start_s, 1.5) << t.call;
+    for (const TimedValue& r : found->imd) EXPECT_NEAR(r.value, t.imd_db, 1.0) << t.call;
+    // The IMD meter reads products well above the noise within these idles.
+    if (t.imd_db >= -20 && t.snr_db >= 10) EXPECT_FALSE(found->imd.empty()) << t.call;
+  }
+}
+
+TEST(BandSurvey, SameResultsWithOneAndTwoThreads) {
+  const std::vector<float> band = render_band(short_band(), kShortBandSeconds, 9);
+  const SurveyRun one = survey(band, 1);
+  const SurveyRun two = survey(band, 2);
+  ASSERT_EQ(one.overs.size(), two.overs.size());
+  ASSERT_FALSE(one.overs.empty());
+  for (size_t i = 0; i < one.overs.size(); ++i) {
+    const OverReport &a = one.overs[i], &b = two.overs[i];
+    EXPECT_EQ(a.call, b.call);
+    EXPECT_EQ(a.freq_hz, b.freq_hz);
+    EXPECT_EQ(a.start_t, b.start_t);
+    EXPECT_EQ(a.end_t, b.end_t);
+    EXPECT_EQ(a.snr_db, b.snr_db);
+    EXPECT_EQ(a.text, b.text);
+    ASSERT_EQ(a.imd.size(), b.imd.size());
+    for (size_t k = 0; k < a.imd.size(); ++k) {
+      EXPECT_EQ(a.imd[k].t, b.imd[k].t);
+      EXPECT_EQ(a.imd[k].value, b.imd[k].value);
+    }
+  }
+}
+
+// Noise alone, and one very strong station with strong products: nothing,
+// and exactly that one station.
+TEST(BandSurvey, NoStationFromNoiseOrFromProductsOfAStrongSignal) {
+  EXPECT_TRUE(survey(render_band({}, 12, 3), 2).stations.empty());
+  const std::vector<SimulatedStation> loud = {
+      {"OH2XX", PskMode::Bpsk31, 1000.0, -15, 35, 0, {{0.5, 8, cq("OH2XX"), 2}}},
+      {"OH3YY", PskMode::Bpsk63, 2000.0, -15, 35, 0, {{0.5, 8, cq("OH3YY"), 2}}}};
+  const SurveyRun run = survey(render_band(loud, 16, 4), 2);
+  ASSERT_EQ(run.stations.size(), 2u);
+  EXPECT_EQ(run.stations[0].call, "OH2XX");
+  EXPECT_EQ(run.stations[1].call, "OH3YY");
+}
+
+}  // namespace
+}  // namespace psk
