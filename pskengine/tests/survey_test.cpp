@@ -104,7 +104,9 @@ TEST(BandSurvey, FindsEveryStationWithItsReadingsAndNoOther) {
     EXPECT_NEAR(found->first_t, t.overs.front().start_s, 1.5) << t.call;
     for (const TimedValue& r : found->imd) EXPECT_NEAR(r.value, t.imd_db, 1.0) << t.call;
     // The IMD meter reads products well above the noise within these idles.
-    if (t.imd_db >= -20 && t.snr_db >= 10) EXPECT_FALSE(found->imd.empty()) << t.call;
+    if (t.imd_db >= -20 && t.snr_db >= 10) {
+      EXPECT_FALSE(found->imd.empty()) << t.call;
+    }
   }
 }
 
