@@ -25,7 +25,9 @@ constexpr int kFewestModeSymbols = 16;       // the fewest that decide it when a
 constexpr double kQpskShare = 0.3;           // share of quarter turns among them that means QPSK
 constexpr size_t kMaxUndecided = 60 * 8000;  // an over still undecided after this is BPSK
 constexpr double kEndMemorySeconds = 10.0;   // how long an over's end limits a new one's start
-constexpr size_t kMaxStationText = 4096;     // bytes of text kept per station
+constexpr double kDisturbMarginHz = 5.0;     // see drop_disturbed_readings
+constexpr double kDisturbMemorySeconds = 2.0;  // a neighbour gone this long disturbs no more
+constexpr size_t kMaxStationText = 4096;       // bytes of text kept per station
 
 PskMode mode_for(double baud, bool qpsk) {
   if (baud < 40) return qpsk ? PskMode::Qpsk31 : PskMode::Bpsk31;
@@ -74,6 +76,7 @@ struct BandSurvey::Over {
   int absent = 0;                 // presence checks without power in a row
   int64_t last_present = 0;       // survey sample of the last check with power
   std::vector<TimedValue> imd;    // readings so far
+  size_t imd_checked = 0;         // readings checked for disturbing neighbours
   std::vector<TimedValue> clock;  // readings so far
   std::string text;               // decoded bytes
 
@@ -88,6 +91,7 @@ struct BandSurvey::Over {
     rx->set_rx_frequency(static_cast<int32_t>(std::lround(centre())));
     rx->set_afc_limit(kAfcLimitHz);
     imd.clear();
+    imd_checked = 0;
     clock.clear();
     text.clear();
     fed = 0;
@@ -177,9 +181,30 @@ void BandSurvey::tick() {
   for (auto& over : overs_)
     over->audio.insert(over->audio.end(), pending_input_.begin(), pending_input_.end());
   pool_.run(overs_.size(), [this](size_t i) { overs_[i]->feed(); });
+  drop_disturbed_readings();
   ++ticks_;
   check_presence();
   if (ticks_ % kScanEvery == 0) search();
+}
+
+void BandSurvey::drop_disturbed_readings() {
+  // Whether a signal at hz with symbol rate baud reaches the measured band
+  // of the over: its main lobe (+- baud) meets carrier +- 2 baud.
+  auto disturbs = [](const Over& over, double hz, double baud) {
+    return std::abs(over.centre() - hz) < 2 * over.baud + baud + kDisturbMarginHz;
+  };
+  for (auto& over : overs_) {
+    if (over->imd_checked == over->imd.size()) continue;
+    bool disturbed = false;
+    for (const auto& other : overs_)
+      if (other != over && disturbs(*over, other->centre(), other->baud)) disturbed = true;
+    for (const Ended& e : ended_)
+      if (static_cast<double>(samples_ - e.sample) <= kDisturbMemorySeconds * kRate &&
+          disturbs(*over, e.centre_hz, e.baud))
+        disturbed = true;
+    if (disturbed) over->imd.resize(over->imd_checked);
+    over->imd_checked = over->imd.size();
+  }
 }
 
 void BandSurvey::check_presence() {
@@ -240,8 +265,8 @@ void BandSurvey::start_over(double centre_hz, double baud) {
   int64_t begin = std::max<int64_t>(samples_ - kPreroll, 0);
   begin = std::max(begin, samples_ - static_cast<int64_t>(history_.size()));
   // Never back into the last over on this frequency (a station taking turns).
-  for (const auto& [hz, sample] : ended_)
-    if (std::abs(hz - centre_hz) <= baud / 2) begin = std::max(begin, sample);
+  for (const Ended& e : ended_)
+    if (std::abs(e.centre_hz - centre_hz) <= baud / 2) begin = std::max(begin, e.sample);
   auto over = std::make_unique<Over>();
   over->baud = baud;
   over->start_sample = begin;
@@ -261,9 +286,9 @@ void BandSurvey::end_over(size_t index) {
     over->decide(true);
     over->feed();
   }
-  ended_.emplace_back(over->centre(), over->last_present);
-  std::erase_if(ended_, [this](const auto& e) {
-    return static_cast<double>(samples_ - e.second) > kEndMemorySeconds * kRate;
+  ended_.push_back({over->centre(), over->baud, over->last_present});
+  std::erase_if(ended_, [this](const Ended& e) {
+    return static_cast<double>(samples_ - e.sample) > kEndMemorySeconds * kRate;
   });
   OverReport report;
   report.start_t = static_cast<double>(over->start_sample) / kRate;

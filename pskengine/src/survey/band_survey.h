@@ -17,6 +17,11 @@
 // pool, each touching only its own receiver, and everything that depends on
 // more than one over runs on the caller's thread in a fixed order: the
 // results are the same for any number of threads.
+//
+// A neighbour whose signal reaches the frequencies an over's IMD is measured
+// at (the tones and the third-order products, carrier +- 2 baud) would add
+// to its products: IMD readings taken while such a neighbour is on the air,
+// or was within the last two seconds, are dropped.
 #pragma once
 
 #include <cstdint>
@@ -110,24 +115,30 @@ class BandSurvey {
   };
   void tick();
   void check_presence();
+  void drop_disturbed_readings();
   void search();
   void start_over(double centre_hz, double baud);
   void end_over(size_t index);
   void file_over(OverReport report);
 
-  SurveyOptions options_;                          // band and threads
-  WorkerPool pool_;                                // runs the overs' receivers
-  BandSpectrum short_spectrum_;                    // presence
-  BandSpectrum long_spectrum_;                     // searching, frequency, S/N
-  std::vector<float> history_;                     // newest samples, kHistory of them at most
-  std::vector<float> pending_input_;               // samples not yet making a full tick
-  int64_t samples_ = 0;                            // samples processed (whole ticks)
-  int64_t ticks_ = 0;                              // ticks done
-  std::vector<std::unique_ptr<Over>> overs_;       // overs on the air, in order started
-  std::vector<Pending> pending_;                   // pairs seen once, waiting for a second look
-  std::vector<std::pair<double, int64_t>> ended_;  // (centre Hz, sample) of recent over ends
-  std::vector<OverReport> reports_;                // ended overs not yet taken
-  std::vector<StationRecord> stations_;            // the records
+  SurveyOptions options_;                     // band and threads
+  WorkerPool pool_;                           // runs the overs' receivers
+  BandSpectrum short_spectrum_;               // presence
+  BandSpectrum long_spectrum_;                // searching, frequency, S/N
+  std::vector<float> history_;                // newest samples, kHistory of them at most
+  std::vector<float> pending_input_;          // samples not yet making a full tick
+  int64_t samples_ = 0;                       // samples processed (whole ticks)
+  int64_t ticks_ = 0;                         // ticks done
+  std::vector<std::unique_ptr<Over>> overs_;  // overs on the air, in order started
+  std::vector<Pending> pending_;              // pairs seen once, waiting for a second look
+  struct Ended {
+    double centre_hz;  // where it was
+    double baud;       // its symbol rate
+    int64_t sample;    // survey sample it was last heard at
+  };
+  std::vector<Ended> ended_;             // overs ended in the last few seconds
+  std::vector<OverReport> reports_;      // ended overs not yet taken
+  std::vector<StationRecord> stations_;  // the records
 };
 
 }  // namespace psk
