@@ -188,10 +188,17 @@ void BandSurvey::tick() {
 }
 
 void BandSurvey::drop_disturbed_readings() {
-  // Whether a signal at hz with symbol rate baud reaches the measured band
-  // of the over: its main lobe (+- baud) meets carrier +- 2 baud.
+  // Whether a signal at hz with symbol rate baud puts power where the
+  // over's IMD is measured (its tones and products, carrier +- baud/2 and
+  // +- 3 baud/2): its main lobe (+- baud) or its own products meet one.
   auto disturbs = [](const Over& over, double hz, double baud) {
-    return std::abs(over.centre() - hz) < 2 * over.baud + baud + kDisturbMarginHz;
+    for (double k : {-1.5, -0.5, 0.5, 1.5}) {
+      const double f = over.centre() + k * over.baud;
+      if (std::abs(f - hz) < baud + kDisturbMarginHz) return true;
+      for (double p : {hz - 1.5 * baud, hz + 1.5 * baud})
+        if (std::abs(f - p) < kDisturbMarginHz) return true;
+    }
+    return false;
   };
   for (auto& over : overs_) {
     if (over->imd_checked == over->imd.size()) continue;
