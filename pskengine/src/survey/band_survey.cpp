@@ -89,7 +89,9 @@ struct BandSurvey::Over {
     rx = std::make_unique<Receiver>();
     rx->set_mode(mode_info(mode_for(baud, qpsk)).engine_code);
     rx->set_rx_frequency(static_cast<int32_t>(std::lround(centre())));
-    rx->set_afc_limit(kAfcLimitHz);
+    // AFC off: the pair gives the carrier within a fraction of a hertz, and
+    // a strong neighbour can pull an AFC off a weak signal's text.
+    rx->set_afc_limit(0);
     imd.clear();
     imd_checked = 0;
     clock.clear();
