@@ -27,7 +27,8 @@ constexpr size_t kMaxUndecided = 60 * 8000;  // an over still undecided after th
 constexpr double kEndMemorySeconds = 10.0;   // how long an over's end limits a new one's start
 constexpr double kDisturbMarginHz = 5.0;     // see drop_disturbed_readings
 constexpr double kDisturbMemorySeconds = 2.0;  // a neighbour gone this long disturbs no more
-constexpr size_t kMaxStationText = 4096;       // bytes of text kept per station
+constexpr double kSameLevelDb = 3.0;      // S/N that tells turn takers apart when no call is heard
+constexpr size_t kMaxStationText = 4096;  // bytes of text kept per station
 
 PskMode mode_for(double baud, bool qpsk) {
   if (baud < 40) return qpsk ? PskMode::Qpsk31 : PskMode::Bpsk31;
@@ -320,31 +321,36 @@ void BandSurvey::end_over(size_t index) {
   reports_.push_back(std::move(report));
 }
 
-void BandSurvey::file_over(OverReport report) {
-  // The station: the one with this callsign; for an over that named
-  // nobody, the only named station on its frequency and mode, else the
-  // unnamed record there.
+void BandSurvey::file_over(OverReport& report) {
   const double near = mode_info(report.mode).baud / 4 + 1.0;
-  auto same_channel = [&](const StationRecord& s) {
-    return s.mode == report.mode && std::abs(s.freq_hz - report.freq_hz) <= near;
-  };
+  std::vector<StationRecord*> named, unnamed;  // the stations on the over's frequency and mode
+  for (StationRecord& s : stations_) {
+    if (s.mode != report.mode || std::abs(s.freq_hz - report.freq_hz) > near) continue;
+    (s.call.empty() ? unnamed : named).push_back(&s);
+  }
   StationRecord* station = nullptr;
   if (!report.call.empty()) {
     for (StationRecord& s : stations_)
       if (s.call == report.call) station = &s;
-  } else {
-    int named = 0;
-    for (StationRecord& s : stations_)
-      if (same_channel(s) && !s.call.empty()) {
-        ++named;
-        station = &s;
-      }
-    if (named != 1) {
-      station = nullptr;
-      for (StationRecord& s : stations_)
-        if (same_channel(s) && s.call.empty()) station = &s;
+    // The first over that names the only station heard there before names it.
+    if (!station && named.empty() && !unnamed.empty()) {
+      station = unnamed.front();
+      station->call = report.call;
     }
-    if (station) report.call = station->call;
+  } else if (named.size() == 1) {
+    station = named.front();
+  } else if (named.size() > 1) {
+    // Stations taking turns: the one whose level this over has, if only
+    // one comes near it; otherwise the over is nobody's.
+    std::sort(named.begin(), named.end(), [&](const StationRecord* a, const StationRecord* b) {
+      return std::abs(a->snr_db - report.snr_db) < std::abs(b->snr_db - report.snr_db);
+    });
+    const double nearest = std::abs(named[0]->snr_db - report.snr_db);
+    const double next = std::abs(named[1]->snr_db - report.snr_db);
+    if (nearest > kSameLevelDb || next < nearest + kSameLevelDb) return;
+    station = named[0];
+  } else if (!unnamed.empty()) {
+    station = unnamed.front();
   }
   if (!station) {
     stations_.emplace_back();
@@ -353,6 +359,7 @@ void BandSurvey::file_over(OverReport report) {
     station->mode = report.mode;
     station->first_t = report.start_t;
   }
+  report.call = station->call;
   station->freq_hz = (station->freq_hz * station->overs + report.freq_hz) /
                      static_cast<double>(station->overs + 1);
   ++station->overs;

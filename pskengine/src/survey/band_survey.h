@@ -119,7 +119,9 @@ class BandSurvey {
   void search();
   void start_over(double centre_hz, double baud);
   void end_over(size_t index);
-  void file_over(OverReport report);
+  // Adds an over to its station's record and gives the report that
+  // station's call; an over nobody can be told to have sent stays unfiled.
+  void file_over(OverReport& report);
 
   SurveyOptions options_;                     // band and threads
   WorkerPool pool_;                           // runs the overs' receivers
