@@ -4,10 +4,15 @@
 // takers apart, and the same results with one and two threads.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "sources/wav_writer.h"
 #include "survey/band_survey.h"
 #include "survey/callsign.h"
 #include "survey/simulated_band.h"
@@ -143,6 +148,104 @@ TEST(BandSurvey, NoStationFromNoiseOrFromProductsOfAStrongSignal) {
   ASSERT_EQ(run.stations.size(), 2u);
   EXPECT_EQ(run.stations[0].call, "OH2XX");
   EXPECT_EQ(run.stations[1].call, "OH3YY");
+}
+
+// Turn takers on one frequency at clearly different levels: an over that
+// names nobody goes to the one whose level it has.
+TEST(BandSurvey, AnOverWithoutACallGoesToTheTurnTakerOfItsLevel) {
+  const std::vector<SimulatedStation> turns = {
+      {"SM5AAA",
+       PskMode::Bpsk63,
+       1200.0,
+       -20,
+       22,
+       0,
+       {{0.5, 4, "CQ de SM5AAA k\n", 2}, {20, 4, "ur 599 tu 73\n", 2}}},
+      {"OZ1BBB", PskMode::Bpsk63, 1200.5, -30, 10, 0, {{10.5, 4, "SM5AAA de OZ1BBB k\n", 2}}}};
+  const SurveyRun run = survey(render_band(turns, 29, 6), 1);
+  ASSERT_EQ(run.stations.size(), 2u);
+  for (const StationRecord& s : run.stations) {
+    EXPECT_EQ(s.overs, s.call == "SM5AAA" ? 2 : 1) << s.call;
+    for (const TimedValue& r : s.imd) EXPECT_NEAR(r.value, s.call == "SM5AAA" ? -20 : -30, 1.0);
+  }
+}
+
+// tonvista-cli survey as a program.
+struct Cli {
+  int status;       // exit status, -1 when it did not exit
+  std::string out;  // stdout and stderr
+};
+
+Cli run_cli(const std::string& args) {
+  FILE* pipe = popen((std::string(TONVISTA_CLI) + " " + args + " 2>&1").c_str(), "r");
+  Cli r{-1, ""};
+  if (pipe == nullptr) return r;
+  std::array<char, 4096> buffer;
+  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) r.out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string temp_path(const char* name) {
+  return (std::filesystem::temp_directory_path() / (std::string("tonvista_survey_") + name))
+      .string();
+}
+
+TEST(SurveyCli, BadInputGivesMeasuresMessagesOrAClearOne) {
+  const std::string broken = temp_path("broken.wav");
+  std::ofstream(broken) << "RIFF\x10\x00\x00\x00WAVEnot really";
+  for (const std::string& file : {std::string("/nonexistent/file.wav"), broken}) {
+    const Cli measure = run_cli("measure " + file);
+    const Cli survey = run_cli("survey " + file);
+    EXPECT_EQ(survey.status, 1) << file;
+    EXPECT_EQ(survey.out, "tonvista-cli survey" + measure.out.substr(measure.out.find(':')));
+  }
+  std::filesystem::remove(broken);
+  const std::pair<const char*, const char*> ranges[] = {
+      {"--from 50", "--from must be a number from 100 to 3000"},
+      {"--to 3500", "--to must be a number from 100 to 3000"},
+      {"--from 2000 --to 1000", "--from (2000 Hz) must be below --to (1000 Hz)"},
+      {"--from 1500 --to 1500", "must be below"},
+      {"--threads 0", "--threads"},
+  };
+  for (const auto& [args, message] : ranges) {
+    const Cli r = run_cli(std::string("survey --demo-band ") + args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.out.find(message), std::string::npos) << args << ": " << r.out;
+  }
+  EXPECT_EQ(run_cli("survey --device 0").status, 1);
+}
+
+TEST(SurveyCli, NoSignalGivesNoLinesAndTheDemoBandItsStations) {
+  const std::string quiet = temp_path("quiet.wav");
+  std::string error;
+  ASSERT_TRUE(write_wav16(quiet, render_band({}, 6, 2), 8000, 1, &error)) << error;
+  const Cli none = run_cli("survey " + quiet);
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "");
+  std::filesystem::remove(quiet);
+
+  // Two of the demo band's stations lie within 400..1000 Hz.
+  const std::string csv = temp_path("band.csv");
+  const Cli demo = run_cli("survey --demo-band --from 400 --to 1000 --threads 2 --csv " + csv);
+  EXPECT_EQ(demo.status, 0) << demo.out;
+  EXPECT_NE(demo.out.find("{\"station\":\"DL1ABC\",\"freq\":520.0,\"mode\":\"bpsk31\""),
+            std::string::npos)
+      << demo.out;
+  EXPECT_NE(demo.out.find("{\"station\":\"G4XYZ/P\",\"freq\":829.9,\"mode\":\"bpsk63\""),
+            std::string::npos)
+      << demo.out;
+  std::ifstream in(csv);
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(in, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0],
+            "call,freq_hz,mode,imd_median_db,imd_readings,snr_db,clock_ppm,first_heard_s,"
+            "last_heard_s");
+  EXPECT_EQ(rows[1].rfind("DL1ABC,520.0,bpsk31,", 0), 0u) << rows[1];
+  EXPECT_EQ(rows[2].rfind("G4XYZ/P,829.9,bpsk63,", 0), 0u) << rows[2];
+  std::filesystem::remove(csv);
 }
 
 }  // namespace
