@@ -13,7 +13,8 @@ namespace tonvista::cli {
 int run_generate(int argc, char** argv) {
   std::string error;
   auto args = Args::parse(argc, argv, 2,
-                          {"mode", "freq", "imd", "snr", "ppm", "text", "idle", "seconds", "seed"},
+                          {"mode", "freq", "imd", "snr", "ppm", "text", "idle", "seconds", "seed",
+                           "fading", "qrm-offset", "qrm-db"},
                           {"imd-tones"}, &error);
   if (args && args->positionals().size() != 1) error = "generate needs one output file";
   psk::TestSignalParams params;
@@ -27,6 +28,21 @@ int run_generate(int argc, char** argv) {
     params.seconds = args->number("seconds", 0, 3600, &error);
     params.seed = static_cast<uint32_t>(args->number("seed", 0, 4294967295.0, &error).value_or(1));
     params.text = args->text("text").value_or("");
+    if (auto name = args->text("fading")) {
+      if (auto profile = psk::parse_fading_profile(*name))
+        params.fading = *profile;
+      else
+        error = "unknown fading profile '" + *name + "' (none, good, moderate, poor, flutter)";
+    }
+    params.qrm_offset_hz = args->number("qrm-offset", -3000, 3000, &error);
+    params.qrm_db = args->number("qrm-db", -60, 40, &error).value_or(0.0);
+    if (params.qrm_offset_hz) {
+      const double other = params.carrier_hz + *params.qrm_offset_hz;
+      if (other < 100 || other > 3800)
+        error = "--freq plus --qrm-offset must lie from 100 to 3800 Hz";
+    } else if (args->has("qrm-db")) {
+      error = "--qrm-db needs --qrm-offset";
+    }
     if (args->has("imd-tones")) {
       params.imd_kind = psk::ImdKind::ProductTones;
       if (!params.imd_db) error = "--imd-tones needs --imd";

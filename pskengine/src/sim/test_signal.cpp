@@ -24,6 +24,24 @@ std::vector<float> render(PskModulator& modulator, size_t length) {
   }
   return out;
 }
+// Adds a second station sending BPSK31 text at the offset carrier, its mean
+// power qrm_db above the wanted signal's (power).
+void add_interferer(std::vector<float>& x, const TestSignalParams& params, double render_rate_hz,
+                    double power) {
+  PskModulator other(PskMode::Bpsk31, params.carrier_hz + *params.qrm_offset_hz, render_rate_hz);
+  std::vector<float> y(x.size(), 0.0f);
+  size_t done = 0;
+  while (done < y.size()) {
+    if (other.done()) other.append_text("cq cq cq de qrm qrm qrm pse k ");
+    done += other.render(std::span<float>(y).subspan(done));
+  }
+  double other_power = 0;
+  for (float s : y) other_power += static_cast<double>(s) * s;
+  other_power /= static_cast<double>(y.size());
+  if (other_power <= 0) return;
+  const double gain = std::sqrt(power * std::pow(10.0, params.qrm_db / 10.0) / other_power);
+  for (size_t n = 0; n < x.size(); ++n) x[n] += static_cast<float>(gain * y[n]);
+}
 }  // namespace
 
 TestSignal make_test_signal(const TestSignalParams& params) {
@@ -78,6 +96,10 @@ TestSignal make_test_signal(const TestSignalParams& params) {
   double power = 0;
   for (float s : x) power += static_cast<double>(s) * s;
   power = x.empty() ? 0.0 : power / static_cast<double>(x.size());
+
+  // The SNR is the mean over the fades: the channel keeps the mean power.
+  apply_fading(x, params.fading, params.seed, kRate);
+  if (params.qrm_offset_hz && power > 0) add_interferer(x, params, result.render_rate_hz, power);
 
   std::vector<double> noise(x.size(), 0.0);
   double noise_power = 0;

@@ -1,7 +1,8 @@
 // Test signals with known properties, for tonvista-cli generate and the
 // engine's tests: idle, text, idle again, with an IMD made by a cubic
 // amplifier or by added third-order product tones, white noise at an SNR in
-// 2500 Hz, and a sound-card clock error.
+// 2500 Hz, a sound-card clock error, a fading channel and a second,
+// interfering station.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "modem/modes.h"
+#include "sim/fading.h"
 
 namespace psk {
 
@@ -30,13 +32,17 @@ struct TestSignalParams {
   double idle_seconds = 10.0;     // idle before the text
   std::optional<double> seconds;  // total length (idle fills or the end is cut); none: idle,
                                   // text and 1 s of idle
-  uint32_t seed = 1;              // noise generator seed
+  uint32_t seed = 1;              // noise generator seed (and the fades')
+  FadingProfile fading = FadingProfile::None;  // two-path channel the signal passes
+  // A second station sending BPSK31 text this far from the carrier (Hz); none: no interference.
+  std::optional<double> qrm_offset_hz;
+  double qrm_db = 0.0;  // the second station's mean power over the wanted signal's, dB
 };
 
 struct TestSignal {
   std::vector<float> samples;    // 8000 Hz audio, peak at most 0.9
   double render_rate_hz = 8000;  // rate the modulator ran at (8000 (1 + ppm 1e-6))
-  double signal_power = 0;       // mean power of the signal without noise, over the whole length
+  double signal_power = 0;       // mean power of the wanted signal (before fading), whole length
   double noise_power = 0;        // variance of the added noise
   size_t idle_end = 0;           // samples [0, idle_end) are the first idle part
 };
