@@ -43,16 +43,17 @@ void BandSpectrum::compute(std::span<const float> x) {
   fft_.execute();
   const auto out = fft_.output();
   for (size_t k = 0; k < power_.size(); ++k) power_[k] = std::norm(out[k]);
-  // The noise from the median bin over 200..3400 Hz, where signals fill only
-  // a small part: the power of a bin of noise alone is exponential, whose
-  // median is ln 2 times its mean.
+  // The noise from the bin at the 20th percentile over 200..3400 Hz: a busy
+  // band's signals may fill half of it, but rarely four fifths.  The power
+  // of a bin of noise alone is exponential, whose p-quantile is
+  // -ln(1 - p) times its mean.
   const auto lo = static_cast<size_t>(200.0 / bin_hz());
   const auto hi = std::min(power_.size(), static_cast<size_t>(3400.0 / bin_hz()));
   std::vector<double> band(power_.begin() + static_cast<std::ptrdiff_t>(lo),
                            power_.begin() + static_cast<std::ptrdiff_t>(hi));
-  auto mid = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 2);
-  std::nth_element(band.begin(), mid, band.end());
-  noise_ = std::max(*mid / std::numbers::ln2, 1e-30);
+  auto at = band.begin() + static_cast<std::ptrdiff_t>(band.size() / 5);
+  std::nth_element(band.begin(), at, band.end());
+  noise_ = std::max(*at / -std::log(0.8), 1e-30);
 }
 
 std::vector<ToneCandidate> BandSpectrum::find_pairs(double from_hz, double to_hz) const {

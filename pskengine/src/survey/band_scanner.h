@@ -56,7 +56,7 @@ class BandSpectrum {
   RealFft fft_;                // the transform
   std::vector<float> window_;  // Hann window
   std::vector<double> power_;  // power per bin of the last compute()
-  double noise_ = 0;           // noise per bin estimated from the median bin
+  double noise_ = 0;           // noise per bin, from the bin at the 20th percentile
 };
 
 }  // namespace psk

@@ -75,6 +75,7 @@ struct BandSurvey::Over {
   double signal_sum = 0;          // see OverReport
   double noise_sum = 0;           // see OverReport
   int absent = 0;                 // presence checks without power in a row
+  int present = 0;                // presence checks with power in a row
   int64_t last_present = 0;       // survey sample of the last check with power
   std::vector<TimedValue> imd;    // readings so far
   size_t imd_checked = 0;         // readings checked for disturbing neighbours
@@ -224,10 +225,14 @@ void BandSurvey::check_presence() {
     const ChannelPower p = short_spectrum_.channel_power(over.centre(), over.baud);
     if (p.in_band_db >= kPresentDb) {
       over.absent = 0;
+      ++over.present;
       over.last_present = samples_;
-    } else if (++over.absent >= kEndChecks) {
-      end_over(i);
-      continue;
+    } else {
+      over.present = 0;
+      if (++over.absent >= kEndChecks) {
+        end_over(i);
+        continue;
+      }
     }
     ++i;
   }
@@ -235,9 +240,9 @@ void BandSurvey::check_presence() {
 
 void BandSurvey::search() {
   long_spectrum_.compute(history_);
-  // S/N of the overs on the air, from this spectrum.
+  // S/N of the overs on the air, from this spectrum if they filled all of it.
   for (auto& over : overs_) {
-    if (over->absent > 0) continue;
+    if (over->present * kTick <= kScanFft) continue;
     const ChannelPower p = long_spectrum_.channel_power(over->centre(), over->baud);
     over->signal_sum += p.signal;
     over->noise_sum += p.noise_2500;
