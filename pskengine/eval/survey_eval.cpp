@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
   const int bands = argc > 1 ? std::atoi(argv[1]) : 5;
   const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
   int truth_total = 0, found_total = 0, phantoms_total = 0, readings_total = 0, bad_total = 0;
+  int clock_total = 0;
+  double clock_worst = 0;
   double worst_freq = 0, snr_error_sum = 0, worst_snr = 0;
   for (int b = 0; b < bands; ++b) {
     std::mt19937 rng(1000 + b);
@@ -119,6 +121,10 @@ int main(int argc, char** argv) {
       worst_freq = std::max(worst_freq, std::abs(r->freq_hz - t.carrier_hz));
       snr_error_sum += r->snr_db - t.snr_db;
       worst_snr = std::max(worst_snr, std::abs(r->snr_db - t.snr_db));
+      for (const TimedValue& v : r->clock_ppm) {
+        ++clock_total;
+        clock_worst = std::max(clock_worst, std::abs(v.value - t.ppm));
+      }
       for (const TimedValue& v : r->imd) {
         ++readings;
         if (std::abs(v.value - t.imd_db) > 1.0) {
@@ -148,8 +154,9 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "total: %d/%d stations found (worst carrier error %.2f Hz), %d phantoms, %d IMD readings "
-      "(%d off by >1 dB), S/N error mean %+.2f dB worst %.2f dB\n",
+      "(%d off by >1 dB), S/N error mean %+.2f dB worst %.2f dB, %d clock readings (worst error "
+      "%.0f ppm)\n",
       found_total, truth_total, worst_freq, phantoms_total, readings_total, bad_total,
-      found_total ? snr_error_sum / found_total : 0.0, worst_snr);
+      found_total ? snr_error_sum / found_total : 0.0, worst_snr, clock_total, clock_worst);
   return 0;
 }

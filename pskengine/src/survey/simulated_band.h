@@ -34,9 +34,9 @@ struct SimulatedStation {
 std::vector<float> render_band(const std::vector<SimulatedStation>& stations, double seconds,
                                uint32_t seed);
 
-// The built-in band of --demo-band: seven stations over a minute, two of
-// them taking turns on one frequency.
+// The built-in band of --demo-band: seven stations over 70 s, two of them
+// taking turns on one frequency.
 std::vector<SimulatedStation> demo_band_stations();
-inline constexpr double kDemoBandSeconds = 60.0;
+inline constexpr double kDemoBandSeconds = 70.0;
 
 }  // namespace psk
