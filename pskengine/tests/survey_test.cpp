@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "sources/wav_writer.h"
+#include "survey/band_scanner.h"
 #include "survey/band_survey.h"
 #include "survey/callsign.h"
 #include "survey/simulated_band.h"
+#include "survey/worker_pool.h"
 
 namespace psk {
 namespace {
@@ -47,6 +49,74 @@ TEST(Callsigns, ShapesAndSenders) {
       {"ur rst 599 599 bpsk31 hw?", ""},
   };
   for (const Text& t : texts) EXPECT_EQ(sender_of(t.text), t.sender) << t.text;
+}
+
+// Steady tones (Hz, amplitude) in noise about 50 dB below a tone of 0.1, 8192 samples.
+std::vector<float> tones(const std::vector<std::pair<double, double>>& list) {
+  std::vector<float> x(8192);
+  uint32_t seed = 12345;
+  for (size_t n = 0; n < x.size(); ++n) {
+    seed = seed * 1664525u + 1013904223u;
+    double v = 0.01 * (static_cast<double>(seed >> 8) / (1 << 24) - 0.5);
+    for (const auto& [hz, a] : list) v += a * std::cos(2 * std::numbers::pi * hz * n / 8000.0 + hz);
+    x[n] = static_cast<float>(v);
+  }
+  return x;
+}
+
+// Idle pairs are found with their centre and spacing; what only looks like
+// one part of a pair is not.
+TEST(BandSpectrum, FindsIdleTonePairsOnly) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<double, double>> tones;
+    std::vector<std::pair<double, double>> pairs;  // (centre, baud) expected, strongest first
+  };
+  const Case cases[] = {
+      {"one pair of each rate",
+       {{984.375, 0.1},
+        {1015.625, 0.1},
+        {1468.75, 0.05},
+        {1531.25, 0.05},
+        {1937.5, 0.02},
+        {2062.5, 0.02}},
+       {{1000, 31.25}, {1500, 62.5}, {2000, 125}}},
+      {"a pair with its third-order products",
+       {{1469, 0.1}, {1531, 0.1}, {1407, 0.02}, {1593, 0.02}},
+       {{1500, 62}}},
+      {"a neighbour between a strong pair's products",
+       {{1437.5, 0.1},
+        {1562.5, 0.1},
+        {1312.5, 0.018},
+        {1687.5, 0.018},
+        {1634.4, 0.02},
+        {1665.6, 0.02}},
+       {{1500, 125}, {1650, 31.25}}},
+      {"tones 6 dB apart", {{984.375, 0.1}, {1015.625, 0.05}}, {}},
+      {"a carrier between them", {{984.375, 0.1}, {1000, 0.1}, {1015.625, 0.1}}, {}},
+      {"spaced 40 Hz", {{980, 0.1}, {1020, 0.1}}, {}},
+  };
+  BandSpectrum spectrum(8192);
+  for (const Case& c : cases) {
+    spectrum.compute(tones(c.tones));
+    const std::vector<ToneCandidate> found = spectrum.find_pairs(200, 2900);
+    ASSERT_EQ(found.size(), c.pairs.size()) << c.what;
+    for (size_t i = 0; i < found.size(); ++i) {
+      EXPECT_NEAR(found[i].centre_hz, c.pairs[i].first, 0.1) << c.what;
+      EXPECT_NEAR(found[i].baud, c.pairs[i].second, 1.0) << c.what;
+    }
+  }
+}
+
+TEST(WorkerPool, RunsEveryTaskOnceForAnyThreadCount) {
+  for (int threads : {1, 2, 3}) {
+    WorkerPool pool(threads);
+    for (size_t count : {0, 1, 2, 7, 100}) {
+      std::vector<int> runs(count, 0);
+      for (int batch = 0; batch < 3; ++batch) pool.run(count, [&](size_t i) { ++runs[i]; });
+      for (size_t i = 0; i < count; ++i) EXPECT_EQ(runs[i], 3) << threads << " " << count;
+    }
+  }
 }
 
 std::string cq(const std::string& call) {

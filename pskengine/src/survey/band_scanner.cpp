@@ -83,7 +83,7 @@ std::vector<ToneCandidate> BandSpectrum::find_pairs(double from_hz, double to_hz
     double best_error = kSpacingToleranceHz, best_baud = 0;
     for (size_t j = 0; j < peaks.size(); ++j) {
       if (j == i || peaks[j].used) continue;
-      if (db(peaks[i].power / peaks[j].power) > kMaxImbalanceDb) continue;
+      if (std::abs(db(peaks[i].power / peaks[j].power)) > kMaxImbalanceDb) continue;
       for (double baud : kBauds) {
         const double error = std::abs(std::abs(peaks[j].hz - peaks[i].hz) - baud);
         if (error < best_error) {
