@@ -1,6 +1,8 @@
 #include "app/Module1.h"
 #include "app/form1.h"
+#include "app/numbers.h"
 #include "displays/displays.h"
+#include "log/station_log.h"
 #include "notify/notify.h"
 
 using namespace winproc;
@@ -14,12 +16,14 @@ LRESULT EngineWindowProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_ENGINE_RXCHAR:
       HandleReceivedByte(wParam, lParam);
+      station_log::ReceivedByte(wParam);
       break;
     case WM_ENGINE_STATUS:
       ShowEngineStatus(wParam);
       break;
     case WM_ENGINE_IMD:
       RecordImdReading(wParam);
+      station_log::ImdReading(ClampInt16(wParam));
       break;
     case WM_ENGINE_CLOCKERR:
       ShowClockError(wParam);

@@ -22,5 +22,6 @@ constexpr int32_t kAfcLimitHz = 500;  // the limit the program uses with AFC on
 // measure --device: listens to device (a number as the dialog numbers it, a
 // name, or "default") for up to `seconds`, or until SIGINT or SIGTERM.
 int run_live_measure(const std::string& device, const ReceiveSettings& settings, double seconds);
+int run_survey(int argc, char** argv);
 
 }  // namespace tonvista::cli

@@ -12,6 +12,8 @@ const char kUsage[] =
     "  tonvista-cli measure FILE.wav|--demo|--device N|NAME|default [--mode M] [--freq HZ]\n"
     "                       [--afc on|off] [--seconds S]\n"
     "  tonvista-cli devices\n"
+    "  tonvista-cli survey FILE.wav|--demo-band [--from HZ] [--to HZ] [--csv FILE]\n"
+    "                      [--threads N]\n"
     "  tonvista-cli --version\n"
     "modes: bpsk31 (default), qpsk31, bpsk63, qpsk63, bpsk125, qpsk125\n";
 }  // namespace
@@ -27,6 +29,8 @@ int main(int argc, char** argv) {
   }
   if (argc >= 2 && std::strcmp(argv[1], "devices") == 0)
     return tonvista::cli::run_devices(argc, argv);
+  if (argc >= 2 && std::strcmp(argv[1], "survey") == 0)
+    return tonvista::cli::run_survey(argc, argv);
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
