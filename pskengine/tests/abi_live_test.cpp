@@ -71,15 +71,17 @@ class SoundServer {
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }
-  // Starts the server and its sink; false when it did not come up.  The
-  // server ends itself after 20 s without clients, should this test process
-  // die before it can stop it.
+  // Starts the server with its sink and nothing else (no sound card is
+  // touched); false when it did not come up.  The server ends itself after
+  // 20 s without clients, should this test process die before it can stop it.
   bool start() {
-    if (!run_quietly("timeout 20 pulseaudio --start --exit-idle-time=20")) return false;
+    if (!run_quietly(std::string("timeout 20 pulseaudio --start --exit-idle-time=20 -n "
+                                 "--load=module-native-protocol-unix "
+                                 "'--load=module-null-sink sink_name=") +
+                     kSink + "'"))
+      return false;
     std::ifstream(root_ / "run" / "pulse" / "pid") >> pid_;
     return pid_ > 0 &&
-           run_quietly(std::string("timeout 10 pactl load-module module-null-sink sink_name=") +
-                       kSink) &&
            run_quietly(std::string("timeout 10 pactl set-default-source ") + kSink + ".monitor");
   }
   // Stops the server by its pid: SIGTERM, then SIGKILL after 5 s.
