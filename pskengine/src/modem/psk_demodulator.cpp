@@ -49,8 +49,9 @@ constexpr double kSenseMargin = 0.1;
 constexpr double kFadeSymbols = 3.0;
 constexpr double kFadeRatio = 0.25;
 // Time constant of the symbol timing estimate, symbols: long enough that its
-// jitter costs little on weak signals.
-constexpr double kTimingSymbols = 96.0;
+// jitter costs little on weak signals, short enough to find a new
+// transmission's clock phase within its first second of idle.
+constexpr double kTimingSymbols = 48.0;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -272,13 +273,15 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const bool faded = detector_ == Detector::Automatic && c.fade_hold > 0;
   const std::complex<float> change = changes[faded ? 0 : static_cast<size_t>(c.detector)];
 
-  bool reversal;
+  // The reversal flag (idle runs, the measurements) stays the plain
+  // differential one: it must not hang on a reference still settling after
+  // a silence or a fade.
+  const std::complex<float> plain = changes[0];
+  const bool reversal = c.info.qpsk ? plain.real() < -std::abs(plain.imag()) : plain.real() < 0.0f;
   int bit;
   if (!c.info.qpsk) {
-    reversal = change.real() < 0.0f;
-    bit = reversal ? 0 : 1;
+    bit = change.real() < 0.0f ? 0 : 1;
   } else {
-    reversal = change.real() < -std::abs(change.imag());
     // Differential: match with each code output, the correlation of the
     // change with its turn (outputs 0..3 turn by 180, 270, 0, 90 degrees).
     // Against the reference: the symbol's correlation with each carrier
