@@ -52,6 +52,10 @@ constexpr double kFadeRatio = 0.25;
 // jitter costs little on weak signals, short enough to find a new
 // transmission's clock phase within its first second of idle.
 constexpr double kTimingSymbols = 48.0;
+// QPSK: the in-band SNR (dB) below which the AFC follows the changes with
+// the decoded bits' modulation removed, and the rise that ends it.
+constexpr double kKnownChangesFromDb = 8.0;
+constexpr double kKnownChangesHysteresisDb = 4.0;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -92,6 +96,7 @@ struct PskDemodulator::Chain {
   // QPSK: the last symbols as the detectors saw them, newest last, and the
   // sum of the retunes (rad per symbol) when each came.
   std::array<std::pair<std::complex<float>, double>, ViterbiDecoder::kDepth + 1> recent{};
+  bool weak = true;                              // QPSK: the AFC follows the known changes
   bool known_changes = false;                    // QPSK: decoded bits have given changes
   double retuned = 0;                            // sum of the retunes since reset, rad per symbol
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
@@ -244,8 +249,16 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
   // QPSK: once decoded bits give the changes without their modulation, the
   // AFC follows those instead (below).
-  if (afc_limit_ > 0 && !(c.info.qpsk && c.known_changes))
-    apply_correction(c.afc.on_symbol(z, present));
+  // Weak QPSK: the changes raised to the 4th power drown in noise, so the
+  // AFC follows the changes with the decoded bits' modulation removed
+  // (below).  On stronger signals it keeps to the raised changes, which a
+  // burst of decoding errors in a fade cannot mislead.
+  if (band_snr_db_ < kKnownChangesFromDb)
+    c.weak = true;
+  else if (band_snr_db_ > kKnownChangesFromDb + kKnownChangesHysteresisDb)
+    c.weak = false;
+  const bool afc_on_known = c.info.qpsk && c.known_changes && c.weak;
+  if (afc_limit_ > 0 && !afc_on_known) apply_correction(c.afc.on_symbol(z, present));
 
   // Both detectors see every symbol; the decisions come from one of them.
   const std::complex<float> ys = c.agc > 0 ? y / static_cast<float>(std::sqrt(c.agc)) : y;
@@ -327,7 +340,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
       const std::complex<float> w = now * std::conj(before) * std::conj(known) * since;
       c.detectors[1].observe_change(w);
       c.known_changes = true;
-      if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(w, present, true));
+      if (afc_limit_ > 0 && afc_on_known) apply_correction(c.afc.on_symbol(w, present, true));
     }
   }
   c.idle.process(reversal, position);
