@@ -56,6 +56,9 @@ constexpr double kTimingSymbols = 48.0;
 // the decoded bits' modulation removed, and the rise that ends it.
 constexpr double kKnownChangesFromDb = 8.0;
 constexpr double kKnownChangesHysteresisDb = 4.0;
+// ... and only after this many decoded changes: at the start of a signal the
+// raised changes pull the AFC in before decoded bits can be trusted.
+constexpr int64_t kKnownChangesFirst = 32;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -89,6 +92,7 @@ struct PskDemodulator::Chain {
   double short_power = 0;                      // mean |y|^2 over the last few symbols
   uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
   int fade_hold = 0;                           // symbols left of differential decisions
+  int reference_run = 0;                       // symbols the reference has been chosen in a row
   int detector = 0;                            // detector whose decisions are used
   std::array<ViterbiDecoder, 2> viterbi;       // QPSK differential decoders: normal, opposite sense
   std::array<PhaseTrellisDecoder, 2> trellis;  // ... against the reference
@@ -97,7 +101,7 @@ struct PskDemodulator::Chain {
   // sum of the retunes (rad per symbol) when each came.
   std::array<std::pair<std::complex<float>, double>, ViterbiDecoder::kDepth + 1> recent{};
   bool weak = true;                              // QPSK: the AFC follows the known changes
-  bool known_changes = false;                    // QPSK: decoded bits have given changes
+  int64_t known_changes = 0;                     // QPSK: changes the decoded bits have given
   double retuned = 0;                            // sum of the retunes since reset, rad per symbol
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
   int sense = 0;                                 // sense whose bits are used
@@ -257,7 +261,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     c.weak = true;
   else if (band_snr_db_ > kKnownChangesFromDb + kKnownChangesHysteresisDb)
     c.weak = false;
-  const bool afc_on_known = c.info.qpsk && c.known_changes && c.weak;
+  const bool afc_on_known = c.info.qpsk && c.known_changes > kKnownChangesFirst && c.weak;
   if (afc_limit_ > 0 && !afc_on_known) apply_correction(c.afc.on_symbol(z, present));
 
   // Both detectors see every symbol; the decisions come from one of them.
@@ -322,7 +326,11 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     constexpr uint64_t kNearMask = ((uint64_t{1} << (2 * kNear + 1)) - 1)
                                    << (ViterbiDecoder::kDepth - 1 - kNear);
     const bool faded_then = (c.fades & kNearMask) != 0;
-    bit = (c.detector == 0 || faded_then) ? bits[sense] : trellis_bits[sense];
+    // The trellis decides on symbols up to now: its bits count once the
+    // reference has been chosen over its whole span and a little more.
+    c.reference_run = c.detector == 1 ? c.reference_run + 1 : 0;
+    const bool trellis_ready = c.reference_run > 2 * ViterbiDecoder::kDepth;
+    bit = (!trellis_ready || faded_then) ? bits[sense] : trellis_bits[sense];
     // The decoded bits, coded again, give the phase change between two
     // symbols of kDepth ago: without its modulation it shows the carrier's
     // turn far more clearly than the changes raised to the 4th power.
@@ -339,7 +347,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
           std::polar(1.0f, static_cast<float>(c.retuned - now_retuned));
       const std::complex<float> w = now * std::conj(before) * std::conj(known) * since;
       c.detectors[1].observe_change(w);
-      c.known_changes = true;
+      ++c.known_changes;
       if (afc_limit_ > 0 && afc_on_known) apply_correction(c.afc.on_symbol(w, present, true));
     }
   }
