@@ -251,8 +251,6 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
-  // QPSK: once decoded bits give the changes without their modulation, the
-  // AFC follows those instead (below).
   // Weak QPSK: the changes raised to the 4th power drown in noise, so the
   // AFC follows the changes with the decoded bits' modulation removed
   // (below).  On stronger signals it keeps to the raised changes, which a
@@ -339,8 +337,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     if (bit >= 0 && detector_ != Detector::Differential) {
       const int turn = kQuarterTurnsOfOutput[c.reencoder.push(bit)];
       const auto& [now, now_retuned] = c.recent[1];
-      const auto& [before, before_retuned] = c.recent[0];
-      (void)before_retuned;
+      const std::complex<float> before = c.recent[0].first;
       const std::complex<float> known = kQuarterTurnOf[c.sense == 0 ? turn : (4 - turn) & 3];
       // Retunes since then would have turned it too.
       const std::complex<float> since =
