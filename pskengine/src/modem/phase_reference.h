@@ -2,11 +2,12 @@
 // compares each symbol with the one before it, so the noise of two symbols
 // enters every decision.  Here the reference for symbol k is a running
 // average of the past symbols, each turned by the phase changes decided
-// since it (decision-aided), plus a tracked frequency term that keeps the
-// average from lagging a residual carrier offset.  The phase change is
-// still decided between neighbouring symbols, so a slip of the reference
-// costs one decision, not a run of them.  A memory of 0 symbols is the plain
-// differential detector.
+// since it (decision-aided: BPSK by the expected change given the symbol, so
+// a doubtful decision weighs little; QPSK by the hard decision), and by the
+// carrier's measured turn per symbol, so the average does not lag a residual
+// offset.  The change is still decided between neighbouring symbols, so a
+// slip of the reference costs a decision or two, not a run of them.  A
+// memory of 0 symbols is the plain differential detector.
 #pragma once
 
 #include <complex>
@@ -42,27 +43,28 @@ class PhaseReference {
   // QPSK: enough changes have been told for the carrier's turn to be known
   // well (always true for BPSK, whose own changes show it).
   bool settled() const { return !quarter_ || told_count_ >= 128; }
-  double frequency() const { return frequency_; }  // tracked carrier turn, rad per symbol
-  double memory() const { return memory_; }        // reference time constant, symbols
+  // What the decisions found of the carrier's turn beyond the measured one, rad per symbol.
+  double frequency() const { return frequency_; }
+  double memory() const { return memory_; }  // reference time constant, symbols
 
  private:
   double drift_power() const;  // the power the changes in drift_ were raised to
   bool quarter_;               // decide in quarter turns
   double memory_;              // reference time constant, symbols
   double keep_;                // share of the old reference kept per symbol
-  std::complex<double> reference_{0,
-                                  0};  // the previous symbol's phase, scaled like y times weight_
-  std::complex<double> last_{0, 0};    // the previous symbol, as given
-  std::complex<double> drift_{0, 0};   // running mean of the changes raised to 2 (BPSK) or 4 (QPSK)
-  double told_count_ = 0;              // changes told since reset, up to their averaging length
-  bool told_ = false;                  // observe_change() has been called since reset
-  double weight_ = 0.0;                // sum of the averaging weights taken so far (0..1)
-  double frequency_ = 0.0;             // carrier turn per symbol not removed by the mixer, rad
-  int decision_ = 0;                   // last decided change, quarter turns
-  int phase_ = 0;                      // sum of the decided changes, quarter turns 0..3
-  std::complex<float> symbol_{0, 0};   // last symbol against the carrier
-  double phase_error_ = 0.0;           // last change's distance from its decision, rad
-  double mean_square_error_ = 0.0;     // running mean square of phase_error_, rad^2
+  // The previous symbol's phasor, scaled like y times weight_.
+  std::complex<double> reference_{0, 0};
+  std::complex<double> last_{0, 0};   // the previous symbol, as given
+  std::complex<double> drift_{0, 0};  // running mean of the changes raised to 2 (BPSK) or 4 (QPSK)
+  double told_count_ = 0;             // changes told since reset, up to their averaging length
+  bool told_ = false;                 // observe_change() has been called since reset
+  double weight_ = 0.0;               // sum of the averaging weights taken so far (0..1)
+  double frequency_ = 0.0;            // carrier turn per symbol beyond drift_'s, rad
+  int decision_ = 0;                  // last decided change, quarter turns
+  int phase_ = 0;                     // sum of the decided changes, quarter turns 0..3
+  std::complex<float> symbol_{0, 0};  // last symbol against the carrier
+  double phase_error_ = 0.0;          // last change's distance from its decision, rad
+  double mean_square_error_ = 0.0;    // running mean square of phase_error_, rad^2
 };
 
 }  // namespace psk

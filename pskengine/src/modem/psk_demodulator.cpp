@@ -49,8 +49,16 @@ constexpr double kSenseMargin = 0.1;
 constexpr double kFadeSymbols = 3.0;
 constexpr double kFadeRatio = 0.25;
 // Time constant of the symbol timing estimate, symbols: long enough that its
-// jitter costs little on weak signals.
-constexpr double kTimingSymbols = 96.0;
+// jitter costs little on weak signals, short enough to find a new
+// transmission's clock phase within its first second of idle.
+constexpr double kTimingSymbols = 48.0;
+// QPSK: the in-band SNR (dB) below which the AFC follows the changes with
+// the decoded bits' modulation removed, and the rise that ends it.
+constexpr double kKnownChangesFromDb = 8.0;
+constexpr double kKnownChangesHysteresisDb = 4.0;
+// ... and only after this many decoded changes: at the start of a signal the
+// raised changes pull the AFC in before decoded bits can be trusted.
+constexpr int64_t kKnownChangesFirst = 32;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
 
@@ -84,6 +92,7 @@ struct PskDemodulator::Chain {
   double short_power = 0;                      // mean |y|^2 over the last few symbols
   uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
   int fade_hold = 0;                           // symbols left of differential decisions
+  int reference_run = 0;                       // symbols the reference has been chosen in a row
   int detector = 0;                            // detector whose decisions are used
   std::array<ViterbiDecoder, 2> viterbi;       // QPSK differential decoders: normal, opposite sense
   std::array<PhaseTrellisDecoder, 2> trellis;  // ... against the reference
@@ -91,7 +100,8 @@ struct PskDemodulator::Chain {
   // QPSK: the last symbols as the detectors saw them, newest last, and the
   // sum of the retunes (rad per symbol) when each came.
   std::array<std::pair<std::complex<float>, double>, ViterbiDecoder::kDepth + 1> recent{};
-  bool known_changes = false;                    // QPSK: decoded bits have given changes
+  bool weak = true;                              // QPSK: the AFC follows the known changes
+  int64_t known_changes = 0;                     // QPSK: changes the decoded bits have given
   double retuned = 0;                            // sum of the retunes since reset, rad per symbol
   std::array<double, 2> sense_gain{0, 0};        // running mean metric gain per sense
   int sense = 0;                                 // sense whose bits are used
@@ -241,10 +251,16 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
-  // QPSK: once decoded bits give the changes without their modulation, the
-  // AFC follows those instead (below).
-  if (afc_limit_ > 0 && !(c.info.qpsk && c.known_changes))
-    apply_correction(c.afc.on_symbol(z, present));
+  // Weak QPSK: the changes raised to the 4th power drown in noise, so the
+  // AFC follows the changes with the decoded bits' modulation removed
+  // (below).  On stronger signals it keeps to the raised changes, which a
+  // burst of decoding errors in a fade cannot mislead.
+  if (band_snr_db_ < kKnownChangesFromDb)
+    c.weak = true;
+  else if (band_snr_db_ > kKnownChangesFromDb + kKnownChangesHysteresisDb)
+    c.weak = false;
+  const bool afc_on_known = c.info.qpsk && c.known_changes > kKnownChangesFirst && c.weak;
+  if (afc_limit_ > 0 && !afc_on_known) apply_correction(c.afc.on_symbol(z, present));
 
   // Both detectors see every symbol; the decisions come from one of them.
   const std::complex<float> ys = c.agc > 0 ? y / static_cast<float>(std::sqrt(c.agc)) : y;
@@ -272,13 +288,15 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const bool faded = detector_ == Detector::Automatic && c.fade_hold > 0;
   const std::complex<float> change = changes[faded ? 0 : static_cast<size_t>(c.detector)];
 
-  bool reversal;
+  // The reversal flag (idle runs, the measurements) stays the plain
+  // differential one: it must not hang on a reference still settling after
+  // a silence or a fade.
+  const std::complex<float> plain = changes[0];
+  const bool reversal = c.info.qpsk ? plain.real() < -std::abs(plain.imag()) : plain.real() < 0.0f;
   int bit;
   if (!c.info.qpsk) {
-    reversal = change.real() < 0.0f;
-    bit = reversal ? 0 : 1;
+    bit = change.real() < 0.0f ? 0 : 1;
   } else {
-    reversal = change.real() < -std::abs(change.imag());
     // Differential: match with each code output, the correlation of the
     // change with its turn (outputs 0..3 turn by 180, 270, 0, 90 degrees).
     // Against the reference: the symbol's correlation with each carrier
@@ -306,7 +324,11 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     constexpr uint64_t kNearMask = ((uint64_t{1} << (2 * kNear + 1)) - 1)
                                    << (ViterbiDecoder::kDepth - 1 - kNear);
     const bool faded_then = (c.fades & kNearMask) != 0;
-    bit = (c.detector == 0 || faded_then) ? bits[sense] : trellis_bits[sense];
+    // The trellis decides on symbols up to now: its bits count once the
+    // reference has been chosen over its whole span and a little more.
+    c.reference_run = c.detector == 1 ? c.reference_run + 1 : 0;
+    const bool trellis_ready = c.reference_run > 2 * ViterbiDecoder::kDepth;
+    bit = (!trellis_ready || faded_then) ? bits[sense] : trellis_bits[sense];
     // The decoded bits, coded again, give the phase change between two
     // symbols of kDepth ago: without its modulation it shows the carrier's
     // turn far more clearly than the changes raised to the 4th power.
@@ -315,16 +337,15 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     if (bit >= 0 && detector_ != Detector::Differential) {
       const int turn = kQuarterTurnsOfOutput[c.reencoder.push(bit)];
       const auto& [now, now_retuned] = c.recent[1];
-      const auto& [before, before_retuned] = c.recent[0];
-      (void)before_retuned;
+      const std::complex<float> before = c.recent[0].first;
       const std::complex<float> known = kQuarterTurnOf[c.sense == 0 ? turn : (4 - turn) & 3];
       // Retunes since then would have turned it too.
       const std::complex<float> since =
           std::polar(1.0f, static_cast<float>(c.retuned - now_retuned));
       const std::complex<float> w = now * std::conj(before) * std::conj(known) * since;
       c.detectors[1].observe_change(w);
-      c.known_changes = true;
-      if (afc_limit_ > 0) apply_correction(c.afc.on_symbol(w, present, true));
+      ++c.known_changes;
+      if (afc_limit_ > 0 && afc_on_known) apply_correction(c.afc.on_symbol(w, present, true));
     }
   }
   c.idle.process(reversal, position);
