@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <numbers>
 
 #include "core/receiver.h"
@@ -15,6 +16,9 @@ constexpr double kRate = 8000.0;
 constexpr size_t kHistory = 16384;           // samples kept for the start of a new over
 constexpr int64_t kPreroll = 8000;           // a new over's receiver starts this far back, samples
 constexpr double kPresentDb = 6.0;           // channel power over its noise while on the air, dB
+constexpr double kPresenceMarginHz = 8.0;    // beyond the idle tones, for the presence window
+constexpr double kMaxFall = 0.25;            // power below this share of the recent level: gone
+constexpr size_t kRecentChecks = 16;         // checks the recent level is the median of (2 s)
 constexpr int kEndChecks = 4;                // checks without power that end an over (0.5 s)
 constexpr double kPairMatchHz = 2.0;         // a pair seen again within this of the first look
 constexpr int32_t kAfcLimitHz = 10;          // the receivers' AFC range around the pair's centre
@@ -26,7 +30,6 @@ constexpr double kQpskShare = 0.3;           // share of quarter turns among the
 constexpr size_t kMaxUndecided = 60 * 8000;  // an over still undecided after this is BPSK
 constexpr double kEndMemorySeconds = 10.0;   // how long an over's end limits a new one's start
 constexpr double kDisturbMarginHz = 5.0;     // see drop_disturbed_readings
-constexpr double kDisturbMemorySeconds = 2.0;  // a neighbour gone this long disturbs no more
 constexpr double kSameLevelDb = 3.0;      // S/N that tells turn takers apart when no call is heard
 constexpr size_t kMaxStationText = 4096;  // bytes of text kept per station
 
@@ -61,26 +64,28 @@ double StationRecord::median_clock_ppm() const {
 // One over: a receiver on one signal from the moment it was found until its
 // channel goes quiet.  feed() runs on a worker and touches only this object.
 struct BandSurvey::Over {
-  double baud;                    // symbol rate of its tones
-  bool qpsk = false;              // the receiver runs QPSK
-  bool decided = false;           // BPSK or QPSK is settled
-  int64_t start_sample;           // survey sample of the first sample fed
-  std::vector<float> audio;       // over samples not yet dropped (all of them until decided)
-  int64_t audio_base = 0;         // over sample index of audio[0]
-  int64_t fed = 0;                // over samples fed to the receiver
-  std::unique_ptr<Receiver> rx;   // the receiver
-  int quarter_turns = 0;          // text symbols turning by about 90 degrees
-  int straight = 0;               // text symbols keeping their phase
-  std::vector<double> centres;    // centres of its tone pairs, Hz
-  double signal_sum = 0;          // see OverReport
-  double noise_sum = 0;           // see OverReport
-  int absent = 0;                 // presence checks without power in a row
-  int present = 0;                // presence checks with power in a row
-  int64_t last_present = 0;       // survey sample of the last check with power
-  std::vector<TimedValue> imd;    // readings so far
-  size_t imd_checked = 0;         // readings checked for disturbing neighbours
-  std::vector<TimedValue> clock;  // readings so far
-  std::string text;               // decoded bytes
+  double baud;                      // symbol rate of its tones
+  bool qpsk = false;                // the receiver runs QPSK
+  bool decided = false;             // BPSK or QPSK is settled
+  int64_t start_sample;             // survey sample of the first sample fed
+  std::vector<float> audio;         // over samples not yet dropped (all of them until decided)
+  int64_t audio_base = 0;           // over sample index of audio[0]
+  int64_t fed = 0;                  // over samples fed to the receiver
+  std::unique_ptr<Receiver> rx;     // the receiver
+  int quarter_turns = 0;            // text symbols turning by about 90 degrees
+  int straight = 0;                 // text symbols keeping their phase
+  std::vector<double> centres;      // centres of its tone pairs, Hz
+  double signal_sum = 0;            // see OverReport
+  double noise_sum = 0;             // see OverReport
+  int absent = 0;                   // presence checks without power in a row
+  int present = 0;                  // presence checks with power in a row
+  std::deque<double> recent_power;  // channel power of the latest checks with power
+  int64_t last_present = 0;         // survey sample of the last check with power
+  std::vector<TimedValue> imd;      // readings so far
+  int64_t last_disturbed = -1;      // survey sample a neighbour last disturbed its IMD (-1 never)
+  size_t imd_checked = 0;           // readings checked for disturbing neighbours
+  std::vector<TimedValue> clock;    // readings so far
+  std::string text;                 // decoded bytes
 
   double centre() const {
     std::vector<double> c = centres;
@@ -205,15 +210,19 @@ void BandSurvey::drop_disturbed_readings() {
     return false;
   };
   for (auto& over : overs_) {
-    if (over->imd_checked == over->imd.size()) continue;
-    bool disturbed = false;
     for (const auto& other : overs_)
-      if (other != over && disturbs(*over, other->centre(), other->baud)) disturbed = true;
+      if (other != over && disturbs(*over, other->centre(), other->baud))
+        over->last_disturbed = samples_;
     for (const Ended& e : ended_)
-      if (static_cast<double>(samples_ - e.sample) <= kDisturbMemorySeconds * kRate &&
-          disturbs(*over, e.centre_hz, e.baud))
-        disturbed = true;
-    if (disturbed) over->imd.resize(over->imd_checked);
+      if (disturbs(*over, e.centre_hz, e.baud))
+        over->last_disturbed = std::max(over->last_disturbed, e.sample);
+    // A reading averages stretches of the idle run in progress: it is
+    // dropped if a neighbour disturbed the over at any time since that run began.
+    const double idle_start =
+        static_cast<double>(over->start_sample) + over->rx->demodulator().idle_start();
+    if (over->imd.size() > over->imd_checked &&
+        static_cast<double>(over->last_disturbed) >= idle_start)
+      over->imd.resize(over->imd_checked);
     over->imd_checked = over->imd.size();
   }
 }
@@ -222,11 +231,21 @@ void BandSurvey::check_presence() {
   short_spectrum_.compute(history_);
   for (size_t i = 0; i < overs_.size();) {
     Over& over = *overs_[i];
-    const ChannelPower p = short_spectrum_.channel_power(over.centre(), over.baud);
-    if (p.in_band_db >= kPresentDb) {
+    // Power around the idle tones, where the signal has most of its power
+    // and a neighbour 150 Hz away little.  Present: well above the noise,
+    // and not fallen far below the over's recent level (a neighbour's
+    // sidebands may keep the channel above the noise when it goes).
+    const ChannelPower p =
+        short_spectrum_.channel_power(over.centre(), over.baud / 2 + kPresenceMarginHz);
+    std::vector<double> recent(over.recent_power.begin(), over.recent_power.end());
+    const bool present =
+        p.in_band_db >= kPresentDb && (recent.empty() || p.total >= median(recent) * kMaxFall);
+    if (present) {
       over.absent = 0;
       ++over.present;
       over.last_present = samples_;
+      over.recent_power.push_back(p.total);
+      if (over.recent_power.size() > kRecentChecks) over.recent_power.pop_front();
     } else {
       over.present = 0;
       if (++over.absent >= kEndChecks) {
