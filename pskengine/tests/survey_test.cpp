@@ -44,8 +44,8 @@ TEST(Callsigns, ShapesAndSenders) {
       {"F5XYZ de I2ABC/QRP ur 599 F5XYZ de I2ABC/QRP kn", "I2ABC/QRP"},
       // Said after "de" more often wins over the first named.
       {"de G4XYZ ... W1AW de DL/ON4ABC DL/ON4ABC de DL/ON4ABC", "DL/ON4ABC"},
-      {"tnx fer QSO es 73 G4XYZ/P", "G4XYZ/P"},  // one call-shaped word, no "de"
-      {"G4XYZ W1AW 73", ""},                     // two: cannot tell who sent it
+      {"tnx fer QSO es 73 G4XYZ/P", ""},             // a call alone is the one called
+      {"CQ de DL1A DL1ABC pse DL1ABC k", "DL1ABC"},  // a garbled copy loses to the repeated
       {"ur rst 599 599 bpsk31 hw?", ""},
   };
   for (const Text& t : texts) EXPECT_EQ(sender_of(t.text), t.sender) << t.text;
