@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
-#include <map>
 #include <numbers>
 
 #include "core/receiver.h"
 #include "pskengine.h"
 #include "survey/callsign.h"
+#include "survey/sender_split.h"
 
 namespace psk {
 namespace {
@@ -82,15 +82,9 @@ struct BandSurvey::Over {
   int present = 0;                  // presence checks with power in a row
   std::deque<double> recent_power;  // channel power of the latest checks with power
   int64_t last_present = 0;         // survey sample of the last check with power
-  std::vector<TimedValue> imd;      // readings so far
   int64_t last_disturbed = -1;      // survey sample a neighbour last disturbed its IMD (-1 never)
   size_t imd_checked = 0;           // readings checked for disturbing neighbours
-  std::vector<TimedValue> clock;    // readings so far
-  std::string text;                 // decoded bytes
-  std::vector<int64_t> imd_run;     // idle runs begun before each IMD reading
-  std::vector<int64_t> clock_run;   // idle runs begun before each clock reading
-  std::vector<int64_t> text_run;    // idle runs begun before each text byte
-  std::map<int64_t, double> run_t;  // when each idle run was first seen, s
+  TaggedOver heard;                 // readings and text so far
 
   double centre() const {
     std::vector<double> c = centres;
@@ -104,14 +98,8 @@ struct BandSurvey::Over {
     // AFC off: the pair gives the carrier within a fraction of a hertz, and
     // a strong neighbour can pull an AFC off a weak signal's text.
     rx->set_afc_limit(0);
-    imd.clear();
+    heard = TaggedOver();
     imd_checked = 0;
-    clock.clear();
-    text.clear();
-    imd_run.clear();
-    clock_run.clear();
-    text_run.clear();
-    run_t.clear();
     fed = 0;
   }
 
@@ -154,18 +142,18 @@ struct BandSurvey::Over {
       const double t = static_cast<double>(start_sample + fed) / kRate;
       for (const EngineEvent& e : rx->take_events()) {
         const int64_t run = rx->demodulator().idle_runs();
-        run_t.emplace(run, t);
+        heard.run_t.emplace(run, t);
         if (e.msg == WM_ENGINE_IMD) {
-          imd.push_back({t, e.wparam});
-          imd_run.push_back(run);
+          heard.imd.push_back({t, e.wparam});
+          heard.imd_run.push_back(run);
         }
         if (e.msg == WM_ENGINE_CLOCKERR) {
-          clock.push_back({t, e.wparam});
-          clock_run.push_back(run);
+          heard.clock.push_back({t, e.wparam});
+          heard.clock_run.push_back(run);
         }
         if (e.msg == WM_ENGINE_RXCHAR) {
-          text += static_cast<char>(e.wparam);
-          text_run.push_back(run);
+          heard.text += static_cast<char>(e.wparam);
+          heard.text_run.push_back(run);
         }
       }
       if (!decided) {
@@ -240,12 +228,12 @@ void BandSurvey::drop_disturbed_readings() {
     // dropped if a neighbour disturbed the over at any time since that run began.
     const double idle_start =
         static_cast<double>(over->start_sample) + over->rx->demodulator().idle_start();
-    if (over->imd.size() > over->imd_checked &&
+    if (over->heard.imd.size() > over->imd_checked &&
         static_cast<double>(over->last_disturbed) >= idle_start) {
-      over->imd.resize(over->imd_checked);
-      over->imd_run.resize(over->imd_checked);
+      over->heard.imd.resize(over->imd_checked);
+      over->heard.imd_run.resize(over->imd_checked);
     }
-    over->imd_checked = over->imd.size();
+    over->imd_checked = over->heard.imd.size();
   }
 }
 
@@ -351,80 +339,22 @@ void BandSurvey::end_over(size_t index) {
   report.end_t = static_cast<double>(over->last_present) / kRate;
   report.freq_hz = over->centre();
   report.mode = mode_for(over->baud, over->qpsk);
-  report.call = sender_of(over->text);
-  report.imd = over->imd;
-  report.clock_ppm = over->clock;
+  report.call = sender_of(over->heard.text);
+  report.imd = over->heard.imd;
+  report.clock_ppm = over->heard.clock;
   report.signal_sum = over->signal_sum;
   report.noise_sum = over->noise_sum;
   report.snr_db = over->noise_sum > 0 && over->signal_sum > 0
                       ? 10.0 * std::log10(over->signal_sum / over->noise_sum)
                       : 0.0;
-  report.text = over->text;
-  for (OverReport& part : split_by_sender(*over, report)) {
+  report.text = over->heard.text;
+  for (OverReport& part : split_by_sender(over->heard, report)) {
     // A part that named nobody and measured nothing tells nothing about a
     // station (a burst of text, or a pair that was not a signal).
     if (part.call.empty() && part.imd.empty()) continue;
     file_over(part);
     reports_.push_back(std::move(part));
   }
-}
-
-// Two stations taking turns without a pause make one over.  Its text, cut at
-// the starts of idle runs, tells them apart: each stretch of text names its
-// sender after "de", and each idle run belongs to the sender of the text
-// around it.  A run between the texts of two senders (the one's last idle
-// and the other's first) belongs to neither: its readings are dropped.
-std::vector<OverReport> BandSurvey::split_by_sender(const Over& over, const OverReport& whole) {
-  std::map<int64_t, std::string> texts;  // text after each idle run began
-  for (size_t i = 0; i < over.text.size(); ++i) texts[over.text_run[i]] += over.text[i];
-  std::map<int64_t, std::string> senders;  // the runs whose text names a sender
-  std::vector<std::string> order;          // distinct senders, first heard first
-  for (const auto& [run, text] : texts) {
-    const std::string sender = sender_of(text);
-    if (sender.empty()) continue;
-    senders[run] = sender;
-    if (std::find(order.begin(), order.end(), sender) == order.end()) order.push_back(sender);
-  }
-  if (order.size() < 2) return {whole};
-  // The sender of the text before run and of the text from it on.
-  auto owner = [&](int64_t run) -> std::string {
-    auto next = senders.lower_bound(run);
-    const std::string after = next != senders.end() ? next->second : "";
-    const std::string before = next != senders.begin() ? std::prev(next)->second : "";
-    if (!before.empty() && !after.empty() && before != after) return "";
-    return after.empty() ? before : after;
-  };
-  std::vector<OverReport> parts;
-  for (const std::string& call : order) {
-    OverReport part = whole;
-    part.call = call;
-    part.imd.clear();
-    part.clock_ppm.clear();
-    part.text.clear();
-    parts.push_back(std::move(part));
-  }
-  auto part_of = [&](int64_t run) -> OverReport* {
-    const std::string call = owner(run);
-    for (OverReport& p : parts)
-      if (!call.empty() && p.call == call) return &p;
-    return nullptr;
-  };
-  for (size_t i = 0; i < over.imd.size(); ++i)
-    if (OverReport* p = part_of(over.imd_run[i])) p->imd.push_back(over.imd[i]);
-  for (size_t i = 0; i < over.clock.size(); ++i)
-    if (OverReport* p = part_of(over.clock_run[i])) p->clock_ppm.push_back(over.clock[i]);
-  for (const auto& [run, text] : texts)
-    if (OverReport* p = part_of(run)) p->text += text;
-  // Each part from the first run its sender's text follows to the next part.
-  for (size_t k = 1; k < parts.size(); ++k) {
-    for (const auto& [run, sender] : senders) {
-      if (sender != parts[k].call) continue;
-      auto t = over.run_t.find(run);
-      if (t != over.run_t.end()) parts[k].start_t = parts[k - 1].end_t = t->second;
-      break;
-    }
-  }
-  return parts;
 }
 
 void BandSurvey::file_over(OverReport& report) {

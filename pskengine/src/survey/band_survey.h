@@ -119,7 +119,6 @@ class BandSurvey {
   void search();
   void start_over(double centre_hz, double baud);
   void end_over(size_t index);
-  static std::vector<OverReport> split_by_sender(const Over& over, const OverReport& whole);
   // Adds an over to its station's record and gives the report that
   // station's call; an over nobody can be told to have sent stays unfiled.
   void file_over(OverReport& report);
