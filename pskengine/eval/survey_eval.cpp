@@ -5,6 +5,7 @@
 // against their truth: stations found with the right carrier (2 Hz), mode
 // and callsign, IMD readings within 1 dB, phantoms, and the S/N error.
 // Run: build/bin/pskengine_survey_eval [bands, default 5] [threads, default 2]
+//      [spacing Hz: stations that far apart in a row, default random >= 150]
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -41,12 +42,15 @@ double over_seconds(const SimulatedStation& s, const SimulatedOver& o) {
          o.tail_idle_s + 1.0;
 }
 
-std::vector<SimulatedStation> random_band(std::mt19937& rng) {
+// spacing_hz > 0: the stations' frequencies are that far apart, in a row.
+std::vector<SimulatedStation> random_band(std::mt19937& rng, double spacing_hz = 0) {
   std::uniform_real_distribution<double> u(0, 1);
   const PskMode modes[] = {PskMode::Bpsk31, PskMode::Bpsk63, PskMode::Bpsk125, PskMode::Qpsk31,
                            PskMode::Qpsk63};
   const int count = 6 + static_cast<int>(u(rng) * 3);
   std::vector<double> freqs;
+  for (int i = 0; spacing_hz > 0 && i < count - 1; ++i)
+    freqs.push_back(400 + i * spacing_hz + std::round(u(rng) * 100) / 10);
   while (static_cast<int>(freqs.size()) < count - 1) {
     const double f = 300 + u(rng) * 2500;
     if (std::all_of(freqs.begin(), freqs.end(), [&](double g) { return std::abs(f - g) >= 150; }))
@@ -93,13 +97,14 @@ std::vector<SimulatedStation> random_band(std::mt19937& rng) {
 int main(int argc, char** argv) {
   const int bands = argc > 1 ? std::atoi(argv[1]) : 5;
   const int threads = argc > 2 ? std::atoi(argv[2]) : 2;
+  const double spacing = argc > 3 ? std::atof(argv[3]) : 0.0;
   int truth_total = 0, found_total = 0, phantoms_total = 0, readings_total = 0, bad_total = 0;
   int clock_total = 0;
   double clock_worst = 0;
   double worst_freq = 0, snr_error_sum = 0, worst_snr = 0;
   for (int b = 0; b < bands; ++b) {
     std::mt19937 rng(1000 + b);
-    const std::vector<SimulatedStation> truth = random_band(rng);
+    const std::vector<SimulatedStation> truth = random_band(rng, spacing);
     const std::vector<float> audio = render_band(truth, kSeconds, 77 + b);
     BandSurvey survey({.threads = threads});
     survey.process(audio);

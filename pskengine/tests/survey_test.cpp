@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/test_signal.h"
 #include "sources/wav_writer.h"
 #include "survey/band_scanner.h"
 #include "survey/band_survey.h"
@@ -44,8 +45,8 @@ TEST(Callsigns, ShapesAndSenders) {
       {"F5XYZ de I2ABC/QRP ur 599 F5XYZ de I2ABC/QRP kn", "I2ABC/QRP"},
       // Said after "de" more often wins over the first named.
       {"de G4XYZ ... W1AW de DL/ON4ABC DL/ON4ABC de DL/ON4ABC", "DL/ON4ABC"},
-      {"tnx fer QSO es 73 G4XYZ/P", "G4XYZ/P"},  // one call-shaped word, no "de"
-      {"G4XYZ W1AW 73", ""},                     // two: cannot tell who sent it
+      {"tnx fer QSO es 73 G4XYZ/P", ""},             // a call alone is the one called
+      {"CQ de DL1A DL1ABC pse DL1ABC k", "DL1ABC"},  // a garbled copy loses to the repeated
       {"ur rst 599 599 bpsk31 hw?", ""},
   };
   for (const Text& t : texts) EXPECT_EQ(sender_of(t.text), t.sender) << t.text;
@@ -237,6 +238,28 @@ TEST(BandSurvey, AnOverWithoutACallGoesToTheTurnTakerOfItsLevel) {
   for (const StationRecord& s : run.stations) {
     EXPECT_EQ(s.overs, s.call == "SM5AAA" ? 2 : 1) << s.call;
     for (const TimedValue& r : s.imd) EXPECT_NEAR(r.value, s.call == "SM5AAA" ? -20 : -30, 1.0);
+  }
+}
+
+// Turn takers without a pause make one over on the air: its text tells the
+// two apart, and each one's readings stay its own.
+TEST(BandSurvey, TurnTakersWithoutAPauseAreToldApartByTheirText) {
+  const SimulatedOver first{0.5, 5, "OZ1BBB de SM5AAA k\n", 2};
+  TestSignalParams p{.mode = PskMode::Bpsk63, .text = first.text, .idle_seconds = first.idle_s};
+  // Where the first over ends (its text is followed by one second of idle).
+  const double end = first.start_s +
+                     static_cast<double>(make_test_signal(p).samples.size()) / 8000 - 1.0 +
+                     first.tail_idle_s;
+  const std::vector<SimulatedStation> turns = {
+      {"SM5AAA", PskMode::Bpsk63, 1200.0, -20, 20, 0, {first}},
+      {"OZ1BBB", PskMode::Bpsk63, 1200.5, -28, 25, 0, {{end, 5, "SM5AAA de OZ1BBB k\n", 7}}}};
+  const SurveyRun run = survey(render_band(turns, end + 17, 8), 1);
+  ASSERT_EQ(run.stations.size(), 2u);
+  for (const StationRecord& s : run.stations) {
+    const double truth = s.call == "SM5AAA" ? -20 : -28;
+    EXPECT_TRUE(s.call == "SM5AAA" || s.call == "OZ1BBB") << s.call;
+    EXPECT_FALSE(s.imd.empty()) << s.call;
+    for (const TimedValue& r : s.imd) EXPECT_NEAR(r.value, truth, 1.0) << s.call;
   }
 }
 

@@ -122,6 +122,7 @@ ChannelPower BandSpectrum::channel_power(double centre_hz, double half_width_hz)
   for (size_t k = lo; k <= hi; ++k, ++bins) total += power_[k];
   const double noise_in_channel = noise_ * static_cast<double>(std::max<size_t>(bins, 1));
   ChannelPower result;
+  result.total = total;
   result.signal = std::max(0.0, total - noise_in_channel);
   result.noise_2500 = noise_ * 2500.0 / bin;
   result.in_band_db = db(total / noise_in_channel);

@@ -29,7 +29,8 @@ struct ToneCandidate {
 
 // Power in a channel and the noise it would hold without the signal.
 struct ChannelPower {
-  double signal;      // power of the signal within the channel (noise removed), FFT units
+  double total;       // power within the channel, FFT units
+  double signal;      // the same without the noise, FFT units
   double noise_2500;  // noise power in 2500 Hz, same units
   double in_band_db;  // channel power over the noise in the channel, dB
 };

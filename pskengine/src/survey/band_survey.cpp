@@ -2,31 +2,35 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <numbers>
 
 #include "core/receiver.h"
 #include "pskengine.h"
 #include "survey/callsign.h"
+#include "survey/sender_split.h"
 
 namespace psk {
 namespace {
 
 constexpr double kRate = 8000.0;
-constexpr size_t kHistory = 16384;           // samples kept for the start of a new over
-constexpr int64_t kPreroll = 8000;           // a new over's receiver starts this far back, samples
-constexpr double kPresentDb = 6.0;           // channel power over its noise while on the air, dB
-constexpr int kEndChecks = 4;                // checks without power that end an over (0.5 s)
-constexpr double kPairMatchHz = 2.0;         // a pair seen again within this of the first look
-constexpr int32_t kAfcLimitHz = 10;          // the receivers' AFC range around the pair's centre
-constexpr int32_t kSquelch = 20;             // no text below an SNR of about -10 dB in 2500 Hz
-constexpr size_t kFeedBlock = 80;            // samples per receiver call
-constexpr int kModeSymbols = 64;             // non-reversal text symbols that decide BPSK or QPSK
-constexpr int kFewestModeSymbols = 16;       // the fewest that decide it when an over ends early
-constexpr double kQpskShare = 0.3;           // share of quarter turns among them that means QPSK
+constexpr size_t kHistory = 16384;         // samples kept for the start of a new over
+constexpr int64_t kPreroll = 8000;         // a new over's receiver starts this far back, samples
+constexpr double kPresentDb = 6.0;         // channel power over its noise while on the air, dB
+constexpr double kPresenceMarginHz = 8.0;  // beyond the idle tones, for the presence window
+constexpr double kMaxFall = 0.1;        // power below this share of the recent level (-10 dB): gone
+constexpr size_t kRecentChecks = 4;     // checks the recent level is the median of (0.5 s)
+constexpr int kEndChecks = 4;           // checks without power that end an over (0.5 s)
+constexpr double kPairMatchHz = 2.0;    // a pair seen again within this of the first look
+constexpr int32_t kAfcLimitHz = 10;     // the receivers' AFC range around the pair's centre
+constexpr int32_t kSquelch = 20;        // no text below an SNR of about -10 dB in 2500 Hz
+constexpr size_t kFeedBlock = 80;       // samples per receiver call
+constexpr int kModeSymbols = 64;        // non-reversal text symbols that decide BPSK or QPSK
+constexpr int kFewestModeSymbols = 16;  // the fewest that decide it when an over ends early
+constexpr double kQpskShare = 0.3;      // share of quarter turns among them that means QPSK
 constexpr size_t kMaxUndecided = 60 * 8000;  // an over still undecided after this is BPSK
 constexpr double kEndMemorySeconds = 10.0;   // how long an over's end limits a new one's start
 constexpr double kDisturbMarginHz = 5.0;     // see drop_disturbed_readings
-constexpr double kDisturbMemorySeconds = 2.0;  // a neighbour gone this long disturbs no more
 constexpr double kSameLevelDb = 3.0;      // S/N that tells turn takers apart when no call is heard
 constexpr size_t kMaxStationText = 4096;  // bytes of text kept per station
 
@@ -61,26 +65,26 @@ double StationRecord::median_clock_ppm() const {
 // One over: a receiver on one signal from the moment it was found until its
 // channel goes quiet.  feed() runs on a worker and touches only this object.
 struct BandSurvey::Over {
-  double baud;                    // symbol rate of its tones
-  bool qpsk = false;              // the receiver runs QPSK
-  bool decided = false;           // BPSK or QPSK is settled
-  int64_t start_sample;           // survey sample of the first sample fed
-  std::vector<float> audio;       // over samples not yet dropped (all of them until decided)
-  int64_t audio_base = 0;         // over sample index of audio[0]
-  int64_t fed = 0;                // over samples fed to the receiver
-  std::unique_ptr<Receiver> rx;   // the receiver
-  int quarter_turns = 0;          // text symbols turning by about 90 degrees
-  int straight = 0;               // text symbols keeping their phase
-  std::vector<double> centres;    // centres of its tone pairs, Hz
-  double signal_sum = 0;          // see OverReport
-  double noise_sum = 0;           // see OverReport
-  int absent = 0;                 // presence checks without power in a row
-  int present = 0;                // presence checks with power in a row
-  int64_t last_present = 0;       // survey sample of the last check with power
-  std::vector<TimedValue> imd;    // readings so far
-  size_t imd_checked = 0;         // readings checked for disturbing neighbours
-  std::vector<TimedValue> clock;  // readings so far
-  std::string text;               // decoded bytes
+  double baud;                      // symbol rate of its tones
+  bool qpsk = false;                // the receiver runs QPSK
+  bool decided = false;             // BPSK or QPSK is settled
+  int64_t start_sample;             // survey sample of the first sample fed
+  std::vector<float> audio;         // over samples not yet dropped (all of them until decided)
+  int64_t audio_base = 0;           // over sample index of audio[0]
+  int64_t fed = 0;                  // over samples fed to the receiver
+  std::unique_ptr<Receiver> rx;     // the receiver
+  int quarter_turns = 0;            // text symbols turning by about 90 degrees
+  int straight = 0;                 // text symbols keeping their phase
+  std::vector<double> centres;      // centres of its tone pairs, Hz
+  double signal_sum = 0;            // see OverReport
+  double noise_sum = 0;             // see OverReport
+  int absent = 0;                   // presence checks without power in a row
+  int present = 0;                  // presence checks with power in a row
+  std::deque<double> recent_power;  // channel power of the latest checks with power
+  int64_t last_present = 0;         // survey sample of the last check with power
+  int64_t last_disturbed = -1;      // survey sample a neighbour last disturbed its IMD (-1 never)
+  size_t imd_checked = 0;           // readings checked for disturbing neighbours
+  TaggedOver heard;                 // readings and text so far
 
   double centre() const {
     std::vector<double> c = centres;
@@ -94,10 +98,8 @@ struct BandSurvey::Over {
     // AFC off: the pair gives the carrier within a fraction of a hertz, and
     // a strong neighbour can pull an AFC off a weak signal's text.
     rx->set_afc_limit(0);
-    imd.clear();
+    heard = TaggedOver();
     imd_checked = 0;
-    clock.clear();
-    text.clear();
     fed = 0;
   }
 
@@ -139,9 +141,20 @@ struct BandSurvey::Over {
       fed += static_cast<int64_t>(n);
       const double t = static_cast<double>(start_sample + fed) / kRate;
       for (const EngineEvent& e : rx->take_events()) {
-        if (e.msg == WM_ENGINE_IMD) imd.push_back({t, e.wparam});
-        if (e.msg == WM_ENGINE_CLOCKERR) clock.push_back({t, e.wparam});
-        if (e.msg == WM_ENGINE_RXCHAR) text += static_cast<char>(e.wparam);
+        const int64_t run = rx->demodulator().idle_runs();
+        heard.run_t.emplace(run, t);
+        if (e.msg == WM_ENGINE_IMD) {
+          heard.imd.push_back({t, e.wparam});
+          heard.imd_run.push_back(run);
+        }
+        if (e.msg == WM_ENGINE_CLOCKERR) {
+          heard.clock.push_back({t, e.wparam});
+          heard.clock_run.push_back(run);
+        }
+        if (e.msg == WM_ENGINE_RXCHAR) {
+          heard.text += static_cast<char>(e.wparam);
+          heard.text_run.push_back(run);
+        }
       }
       if (!decided) {
         count_symbols();
@@ -205,16 +218,22 @@ void BandSurvey::drop_disturbed_readings() {
     return false;
   };
   for (auto& over : overs_) {
-    if (over->imd_checked == over->imd.size()) continue;
-    bool disturbed = false;
     for (const auto& other : overs_)
-      if (other != over && disturbs(*over, other->centre(), other->baud)) disturbed = true;
+      if (other != over && disturbs(*over, other->centre(), other->baud))
+        over->last_disturbed = samples_;
     for (const Ended& e : ended_)
-      if (static_cast<double>(samples_ - e.sample) <= kDisturbMemorySeconds * kRate &&
-          disturbs(*over, e.centre_hz, e.baud))
-        disturbed = true;
-    if (disturbed) over->imd.resize(over->imd_checked);
-    over->imd_checked = over->imd.size();
+      if (disturbs(*over, e.centre_hz, e.baud))
+        over->last_disturbed = std::max(over->last_disturbed, e.sample);
+    // A reading averages stretches of the idle run in progress: it is
+    // dropped if a neighbour disturbed the over at any time since that run began.
+    const double idle_start =
+        static_cast<double>(over->start_sample) + over->rx->demodulator().idle_start();
+    if (over->heard.imd.size() > over->imd_checked &&
+        static_cast<double>(over->last_disturbed) >= idle_start) {
+      over->heard.imd.resize(over->imd_checked);
+      over->heard.imd_run.resize(over->imd_checked);
+    }
+    over->imd_checked = over->heard.imd.size();
   }
 }
 
@@ -222,11 +241,21 @@ void BandSurvey::check_presence() {
   short_spectrum_.compute(history_);
   for (size_t i = 0; i < overs_.size();) {
     Over& over = *overs_[i];
-    const ChannelPower p = short_spectrum_.channel_power(over.centre(), over.baud);
-    if (p.in_band_db >= kPresentDb) {
+    // Power around the idle tones, where the signal has most of its power
+    // and a neighbour 150 Hz away little.  Present: well above the noise,
+    // and not fallen far below the over's recent level (a neighbour's
+    // sidebands may keep the channel above the noise when it goes).
+    const ChannelPower p =
+        short_spectrum_.channel_power(over.centre(), over.baud / 2 + kPresenceMarginHz);
+    std::vector<double> recent(over.recent_power.begin(), over.recent_power.end());
+    const bool present =
+        p.in_band_db >= kPresentDb && (recent.empty() || p.total >= median(recent) * kMaxFall);
+    if (present) {
       over.absent = 0;
       ++over.present;
       over.last_present = samples_;
+      over.recent_power.push_back(p.total);
+      if (over.recent_power.size() > kRecentChecks) over.recent_power.pop_front();
     } else {
       over.present = 0;
       if (++over.absent >= kEndChecks) {
@@ -310,20 +339,22 @@ void BandSurvey::end_over(size_t index) {
   report.end_t = static_cast<double>(over->last_present) / kRate;
   report.freq_hz = over->centre();
   report.mode = mode_for(over->baud, over->qpsk);
-  report.call = sender_of(over->text);
-  report.imd = std::move(over->imd);
-  report.clock_ppm = std::move(over->clock);
+  report.call = sender_of(over->heard.text);
+  report.imd = over->heard.imd;
+  report.clock_ppm = over->heard.clock;
   report.signal_sum = over->signal_sum;
   report.noise_sum = over->noise_sum;
   report.snr_db = over->noise_sum > 0 && over->signal_sum > 0
                       ? 10.0 * std::log10(over->signal_sum / over->noise_sum)
                       : 0.0;
-  report.text = std::move(over->text);
-  // An over that named nobody and measured nothing tells nothing about a
-  // station (a burst of text, or a pair that was not a signal).
-  if (report.call.empty() && report.imd.empty()) return;
-  file_over(report);
-  reports_.push_back(std::move(report));
+  report.text = over->heard.text;
+  for (OverReport& part : split_by_sender(over->heard, report)) {
+    // A part that named nobody and measured nothing tells nothing about a
+    // station (a burst of text, or a pair that was not a signal).
+    if (part.call.empty() && part.imd.empty()) continue;
+    file_over(part);
+    reports_.push_back(std::move(part));
+  }
 }
 
 void BandSurvey::file_over(OverReport& report) {

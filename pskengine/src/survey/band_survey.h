@@ -19,9 +19,9 @@
 // results are the same for any number of threads.
 //
 // A neighbour whose signal reaches the frequencies an over's IMD is measured
-// at (its tones and third-order products) would add to them: IMD readings
-// taken while such a neighbour is on the air, or was within the last two
-// seconds, are dropped.
+// at (its tones and third-order products) would add to them: an IMD reading
+// is dropped when such a neighbour was on the air at any time during the
+// idle run it was measured in.
 #pragma once
 
 #include <cstdint>

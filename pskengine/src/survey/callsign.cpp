@@ -85,12 +85,17 @@ bool is_callsign(std::string_view word) {
 CallsignsHeard find_callsigns(std::string_view text) {
   CallsignsHeard heard;
   const std::vector<std::string> words = words_of(text);
-  for (size_t i = 0; i < words.size(); ++i) {
-    if (!is_callsign(words[i])) continue;
-    if (i > 0 && words[i - 1] == "DE")
-      heard.senders.push_back(words[i]);
-    else
-      heard.others.push_back(words[i]);
+  bool after_de = false;  // the words since "de" have all been callsigns
+  for (const std::string& word : words) {
+    if (word == "DE") {
+      after_de = true;
+      continue;
+    }
+    if (!is_callsign(word)) {
+      after_de = false;
+      continue;
+    }
+    (after_de ? heard.senders : heard.others).push_back(word);
   }
   return heard;
 }
@@ -98,19 +103,18 @@ CallsignsHeard find_callsigns(std::string_view text) {
 std::string sender_of(std::string_view text) {
   const CallsignsHeard heard = find_callsigns(text);
   std::string best;
-  long best_count = 0;
+  std::pair<long, long> best_score{0, 0};
   for (const std::string& call : heard.senders) {
-    const long count = std::count(heard.senders.begin(), heard.senders.end(), call);
-    if (count > best_count) {
+    // Named after "de" most often; of equals, the one named most in all.
+    const long as_sender = std::count(heard.senders.begin(), heard.senders.end(), call);
+    const std::pair<long, long> score{
+        as_sender, as_sender + std::count(heard.others.begin(), heard.others.end(), call)};
+    if (score > best_score) {
       best = call;
-      best_count = count;
+      best_score = score;
     }
   }
-  if (!best.empty()) return best;
-  std::vector<std::string> distinct = heard.others;
-  std::sort(distinct.begin(), distinct.end());
-  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-  return distinct.size() == 1 ? distinct[0] : std::string();
+  return best;
 }
 
 }  // namespace psk

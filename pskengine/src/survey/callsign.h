@@ -16,17 +16,19 @@ namespace psk {
 bool is_callsign(std::string_view word);
 
 struct CallsignsHeard {
-  std::vector<std::string> senders;  // callsigns after "de", in order heard (repeats kept)
-  std::vector<std::string> others;   // every other callsign-shaped word, in order heard
+  // Callsigns after "de" ("de G4XYZ G4XYZ" names it twice), in order heard,
+  // repeats kept.
+  std::vector<std::string> senders;
+  std::vector<std::string> others;  // every other callsign-shaped word, in order heard
 };
 
 // Splits text into words (letters, digits and slashes), upper-cases them and
 // sorts out the callsigns.
 CallsignsHeard find_callsigns(std::string_view text);
 
-// The callsign that sent a piece of text: the one named after "de" most often
-// (the first of equals); without any "de CALL", the only callsign-shaped
-// word if there is exactly one distinct; otherwise empty.
+// The callsign that sent a piece of text: the one named after "de" most
+// often (of equals, the one named most in all, then the first); empty
+// without any "de CALL": a callsign alone is more often the one called.
 std::string sender_of(std::string_view text);
 
 }  // namespace psk
