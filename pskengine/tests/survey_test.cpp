@@ -307,7 +307,9 @@ TEST(SurveyCli, BadInputGivesMeasuresMessagesOrAClearOne) {
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_NE(r.out.find(message), std::string::npos) << args << ": " << r.out;
   }
-  EXPECT_EQ(run_cli("survey --device 0").status, 1);
+  const Cli no_device = run_cli("survey --device 999");
+  EXPECT_EQ(no_device.status, 1);
+  EXPECT_NE(no_device.out.find("no device \"999\""), std::string::npos) << no_device.out;
 }
 
 TEST(SurveyCli, NoSignalGivesNoLinesAndTheDemoBandItsStations) {

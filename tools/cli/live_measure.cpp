@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -14,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "audio/device_list.h"
 #include "commands.h"
+#include "live_input.h"
 #include "measure_lines.h"
 #include "pskengine.h"
 #include "runtime/engine.h"
@@ -25,13 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kPoll = std::chrono::milliseconds(100);  // longest wait for news or a signal
-
-std::atomic<bool> g_signalled{false};  // SIGINT or SIGTERM came (lock-free: safe in a handler)
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void on_stop_signal(int) {
-  g_signalled.store(true);
-}
 
 // The engine's notifications, posted from its thread, taken by the main one.
 struct Inbox {
@@ -64,27 +56,6 @@ struct Inbox {
   double now() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
 };
 
-// The engine's device number for a --device value: "default", a number of
-// the list, or a name in it.  nullopt, with *error, when there is none.
-std::optional<int32_t> device_number(const std::string& text, const psk::DeviceList& list,
-                                     std::string* error) {
-  if (text == "default") return -1;
-  const std::vector<std::string> names = list.names();
-  const bool digits =
-      !text.empty() && text.size() <= 9 &&
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  if (digits) {
-    const int32_t n = std::stoi(text);
-    if (n < static_cast<int32_t>(names.size())) return n;
-  } else {
-    const auto found = std::find(names.begin(), names.end(), text);
-    if (found != names.end()) return static_cast<int32_t>(found - names.begin());
-  }
-  *error = "no device \"" + text + "\" (devices 0.." + std::to_string(names.size() - 1) +
-           " and default; see tonvista-cli devices)";
-  return std::nullopt;
-}
-
 const char* start_failure(int32_t code) {
   switch (code) {
     case PSK_START_BUSY:
@@ -99,14 +70,9 @@ const char* start_failure(int32_t code) {
 }  // namespace
 
 int run_live_measure(const std::string& device, const ReceiveSettings& settings, double seconds) {
-  struct sigaction action {};
-  action.sa_handler = on_stop_signal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-
+  install_stop_signals();
   std::string error;
-  const std::optional<int32_t> number = device_number(device, psk::list_devices(), &error);
+  const std::optional<int32_t> number = live_device_number(device, &error);
   if (!number) {
     std::fprintf(stderr, "tonvista-cli measure: %s\n", error.c_str());
     return 1;
@@ -124,7 +90,7 @@ int run_live_measure(const std::string& device, const ReceiveSettings& settings,
     return 1;
   }
   MeasureLines lines(engine.rx_frequency());
-  while (!g_signalled.load() && inbox.now() < seconds) {
+  while (!stop_requested() && inbox.now() < seconds) {
     for (const Inbox::Message& m : inbox.take()) lines.event(m.t, m.msg, m.wparam);
     const double t = inbox.now();
     lines.tick(t);

@@ -12,8 +12,8 @@ const char kUsage[] =
     "  tonvista-cli measure FILE.wav|--demo|--device N|NAME|default [--mode M] [--freq HZ]\n"
     "                       [--afc on|off] [--seconds S]\n"
     "  tonvista-cli devices\n"
-    "  tonvista-cli survey FILE.wav|--demo-band [--from HZ] [--to HZ] [--csv FILE]\n"
-    "                      [--threads N]\n"
+    "  tonvista-cli survey FILE.wav|--device N|NAME|default|--demo-band [--from HZ] [--to HZ]\n"
+    "                      [--csv FILE] [--threads N] [--seconds S]\n"
     "  tonvista-cli --version\n"
     "modes: bpsk31 (default), qpsk31, bpsk63, qpsk63, bpsk125, qpsk125\n";
 }  // namespace

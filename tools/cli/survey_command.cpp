@@ -4,15 +4,18 @@
 // ends; at the end one summary line per station, and with --csv the same
 // summary as a CSV file.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "audio/open_input.h"
 #include "cli_args.h"
 #include "commands.h"
 #include "json_lines.h"
+#include "live_input.h"
 #include "platform/codepage/codepage.h"
 #include "sources/wav_source.h"
 #include "survey/band_survey.h"
@@ -24,18 +27,12 @@ namespace {
 constexpr size_t kBlock = 8000;     // samples per survey call
 constexpr uint32_t kDemoSeed = 17;  // noise of --demo-band
 constexpr int kMaxThreads = 64;
+constexpr auto kLivePoll = std::chrono::milliseconds(50);  // wait for a device's next samples
 
 std::string fixed(double v, int decimals) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
   return buffer;
-}
-
-std::string utf8_of(const std::string& bytes) {
-  codepage::Decoder decoder;
-  std::string out;
-  for (char c : bytes) out += decoder.Push(static_cast<uint8_t>(c));
-  return out + decoder.Flush();
 }
 
 // {"t":..,"freq":..,"mode":..,"call":..,
@@ -50,7 +47,7 @@ void print_over(const psk::OverReport& over) {
   for (const psk::TimedValue& r : over.clock_ppm)
     std::printf("%s\"clock_ppm\":%d}\n", over_prefix(r.t, over).c_str(), r.value);
   std::printf("%s\"start\":%.2f,\"snr\":%.1f,\"text\":%s}\n", over_prefix(over.end_t, over).c_str(),
-              over.start_t, over.snr_db, json_quote(utf8_of(over.text)).c_str());
+              over.start_t, over.snr_db, json_quote(codepage::BytesToText(over.text)).c_str());
 }
 
 void print_summary(const psk::StationRecord& s) {
@@ -87,8 +84,8 @@ int fail(const std::string& message, int status) {
 
 int run_survey(int argc, char** argv) {
   std::string error;
-  auto args =
-      Args::parse(argc, argv, 2, {"device", "from", "to", "csv", "threads"}, {"demo-band"}, &error);
+  auto args = Args::parse(argc, argv, 2, {"device", "from", "to", "csv", "threads", "seconds"},
+                          {"demo-band"}, &error);
   if (!args) return fail(error, 2);
   const int inputs = static_cast<int>(args->positionals().size()) +
                      (args->has("demo-band") ? 1 : 0) + (args->has("device") ? 1 : 0);
@@ -104,14 +101,24 @@ int run_survey(int argc, char** argv) {
     error = "--from (" + fixed(options.from_hz, 0) + " Hz) must be below --to (" +
             fixed(options.to_hz, 0) + " Hz)";
   if (!error.empty()) return fail(error, 2);
-  if (args->has("device"))
-    return fail("live devices are not available in this build; survey a WAV file or --demo-band",
-                1);
+  // A device is listened to until SIGINT or SIGTERM, or for --seconds.
+  double seconds = args->number("seconds", 0, 1e9, &error).value_or(1e9);
+  if (!error.empty()) return fail(error, 2);
 
   std::vector<float> demo;
-  std::unique_ptr<psk::WavSource> source;
+  std::unique_ptr<psk::AudioSource> source;
   if (args->has("demo-band")) {
     demo = psk::render_band(psk::demo_band_stations(), psk::kDemoBandSeconds, kDemoSeed);
+  } else if (auto device = args->text("device")) {
+    install_stop_signals();
+    const std::optional<int32_t> number = live_device_number(*device, &error);
+    if (!number) return fail(error, 1);
+    psk::OpenedInput opened = psk::open_input(*number);
+    if (!opened.source) return fail("device " + *device + ": " + opened.message, 1);
+    source = std::move(opened.source);
+    // The built-in signal (the device after the sound cards) is no live
+    // input: it is surveyed as fast as the CPU allows, for a minute unless --seconds says.
+    if (!source->live() && !args->has("seconds")) seconds = 60;
   } else {
     source = psk::WavSource::open_file(args->positionals()[0], &error);
     if (!source) return fail(error, 1);
@@ -125,10 +132,18 @@ int run_survey(int argc, char** argv) {
   psk::BandSurvey survey(options);
   std::vector<float> block(kBlock);
   size_t demo_pos = 0;
+  bool lost = false;
   for (;;) {
     size_t n = 0;
     if (source) {
+      if (stop_requested() || survey.seconds() >= seconds) break;
       n = source->read(block);
+      if (n == 0 && source->live()) {
+        lost = source->state() == psk::SourceState::Lost;
+        if (lost) break;
+        std::this_thread::sleep_for(kLivePoll);
+        continue;
+      }
     } else {
       n = std::min(kBlock, demo.size() - demo_pos);
       std::copy_n(demo.begin() + static_cast<std::ptrdiff_t>(demo_pos), n, block.begin());
@@ -147,7 +162,7 @@ int run_survey(int argc, char** argv) {
     const bool ok = write_csv(csv, stations);
     if (std::fclose(csv) != 0 || !ok) return fail("cannot write " + *args->text("csv"), 1);
   }
-  return 0;
+  return lost ? fail("the device was lost; the survey ends with what it heard", 1) : 0;
 }
 
 }  // namespace tonvista::cli
