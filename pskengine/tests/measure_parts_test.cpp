@@ -173,6 +173,39 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   EXPECT_TRUE(feed_meter(lopsided, 1, 0, 20, -25, 0.0, 0.1).empty());
 }
 
+// A fading run (fundamentals swinging 3 dB from stretch to stretch): no
+// reading from fewer than kMinFadingSegments stretches; from more, one whose
+// variance includes the stretches' scatter (products off by +-1.5 dB in turn:
+// the reading is right, but never at the precision of the noise alone).
+TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
+  const double noise = 1e-7;
+  for (const int count : {ImdMeter::kMinFadingSegments - 1, 40}) {
+    ImdMeter meter;
+    std::vector<int32_t> readings;
+    for (int i = 0; i < count; ++i) {
+      IdleSegment s;
+      s.run = 1;
+      s.centre = int64_t{i} * IdleSegmenter::kHop;
+      const double gain = i % 2 == 0 ? 1.0 : 0.5;
+      const double skew = i % 2 == 0 ? std::pow(10.0, 0.15) : std::pow(10.0, -0.15);
+      const double product = gain * 0.5 * 1e-3 * skew + noise;
+      s.fundamentals = {std::sqrt(2 * (0.5 * gain + noise)), std::sqrt(2 * (0.5 * gain + noise))};
+      s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
+      s.noise_power = noise;
+      s.noise_bins = 6;
+      meter.process(std::span(&s, 1));
+      readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
+    }
+    if (count < ImdMeter::kMinFadingSegments) {
+      EXPECT_TRUE(readings.empty());
+      continue;
+    }
+    ASSERT_FALSE(readings.empty());
+    for (int32_t r : readings) EXPECT_NEAR(r, -30, 1);
+    EXPECT_GT(meter.sigma_db(), 0.1);  // the noise alone would give about 0.01 dB
+  }
+}
+
 // Idle stretches from a sender whose symbol clock the card sees at
 // baud / (1 + ppm 1e-6), with phase noise (cycles) on the tones' difference.
 class ClockSender {

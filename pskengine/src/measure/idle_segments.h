@@ -59,8 +59,9 @@ class IdleSegmenter {
   // estimate, only when its strength is steady: within these multiples of
   // the running level.  The first symbols of a transmission (while the level
   // rises from the noise) and the last (as it falls away) never are, so a
-  // run never reaches into silence at either end.
-  static constexpr float kSteadyLow = 0.25f;
+  // run never reaches into silence at either end; a fade of the channel
+  // down to a tenth of the level (10 dB) does not end the run.
+  static constexpr float kSteadyLow = 0.1f;
   static constexpr float kSteadyHigh = 4.0f;
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.

@@ -115,9 +115,19 @@ bool ImdMeter::attempt() {
   // of them are independent).
   const double dof = k - 1.0;
   const double excess = chi2 / dof;
-  if (excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
+  // A faded run (its fundamentals' level swings) may hold a channel error
+  // that only the stretches' scatter can show: it needs a few of them, and
+  // their scatter always counts.
+  double lowest = history_.front().fundamentals, highest = lowest;
+  for (const Stretch& s : history_) {
+    lowest = std::min(lowest, s.fundamentals);
+    highest = std::max(highest, s.fundamentals);
+  }
+  const bool fading = highest > kFadeSwing * lowest;
+  if (fading && k < kMinFadingSegments) return false;
+  if (fading || excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
     const double rho = std::clamp(lag / chi2, 0.0, 0.9);
-    rel *= excess * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
+    rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
   }
   const double sigma = kDbPerNeper * std::sqrt(rel);
   const double imd = 10.0 * std::log10(ratio);

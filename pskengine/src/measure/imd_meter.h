@@ -47,6 +47,10 @@ class ImdMeter {
   // The fundamentals of an idle signal are equal; a stretch whose two
   // fundamentals differ by more than this power ratio (4.8 dB) is not used.
   static constexpr double kMaxImbalance = 3.0;
+  // A run whose stretches' fundamentals differ by more than this power ratio
+  // (1.8 dB) is fading; it reads from kMinFadingSegments stretches on.
+  static constexpr double kFadeSwing = 1.5;
+  static constexpr int kMinFadingSegments = 4;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;

@@ -77,7 +77,8 @@ std::complex<double> SymbolTiming::baseband_at(double position) const {
   // The moving average's output at sample n describes the input at n - delay.
   const double at = position + delay_;
   const double base = std::floor(at);
-  if (!(base >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory)) + 1) ||
+  if (!(base >= 0) ||
+      !(base >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory)) + 1) ||
       !(base + 1 < static_cast<double>(samples_)))
     return {std::nan(""), 0.0};
   const auto n = static_cast<int64_t>(base);
