@@ -40,6 +40,8 @@ class SymbolTiming {
   // a symbol, the demodulator's timing errors are not all removed): the
   // fit's variance is the scatter's times this factor.
   static constexpr double kCorrelation = 1.0;
+  // Readings of each crossing centred on the previous estimate.
+  static constexpr int kRefinements = 2;
 
   struct Result {
     double ppm = 0;       // the track's clock error
