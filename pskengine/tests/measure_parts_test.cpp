@@ -11,6 +11,7 @@
 #include "measure/clock_estimator.h"
 #include "measure/idle_segments.h"
 #include "measure/imd_meter.h"
+#include "measure/symbol_timing.h"
 #include "measure/tone_analyzer.h"
 #include "modem/psk_demodulator.h"
 #include "test_signal.h"
@@ -280,6 +281,43 @@ TEST(ClockErrorEstimator, ReportsOnlyOnceSettledThenEveryFiveSeconds) {
   }
   EXPECT_NEAR(clock.ppm(), 88.0, 3.0 * clock.sigma_ppm());
   EXPECT_LT(clock.sigma_ppm(), 0.5);
+}
+
+// Clean text with a known clock error; the symbol instants handed over are
+// moved off the true ones by a slow wander of up to a tenth of a symbol (as
+// a timing loop's lag that changes with the text).  The crossings, and so
+// the clock, must not follow the wander.
+TEST(SymbolTiming, CrossingsDoNotFollowTheDemodulatorsTimingWander) {
+  struct Case {
+    PskMode mode;
+    double ppm, wander;  // wander: peak, symbols
+  };
+  const Case cases[] = {{PskMode::Bpsk31, -211, 0.0},
+                        {PskMode::Bpsk31, -211, 0.1},
+                        {PskMode::Qpsk31, 143, 0.1},
+                        {PskMode::Bpsk63, 260, 0.1}};
+  for (const Case& c : cases) {
+    const double sps = kRate / mode_info(c.mode).baud;
+    const std::string text = test::mixed_text(size_t(30 * mode_info(c.mode).baud / 7), 5);
+    std::vector<float> x = test::make_signal(
+        {.mode = c.mode, .ppm = c.ppm, .lead_idle = 0, .tail_idle = 0, .text = text});
+    x.resize(std::min(x.size(), size_t(30 * kRate)));
+    PskDemodulator demod(c.mode, 1500.0);
+    SymbolTiming timing(c.mode);
+    std::vector<SymbolInfo> moved;
+    int64_t count = 0;
+    test::for_blocks(x, 256, [&](std::span<const float> block, size_t) {
+      const double mix = demod.frequency();
+      demod.process(block);
+      moved.assign(demod.symbols().begin(), demod.symbols().end());
+      for (SymbolInfo& s : moved)
+        s.position += c.wander * sps * std::sin(kTwoPi * static_cast<double>(count++) / 500.0);
+      timing.process(block, moved, mix, false);
+    });
+    const SymbolTiming::Result r = timing.current();
+    ASSERT_TRUE(r.valid) << mode_info(c.mode).name;
+    EXPECT_NEAR(r.ppm, c.ppm, 1.0) << mode_info(c.mode).name << " wander " << c.wander;
+  }
 }
 
 }  // namespace

@@ -53,6 +53,10 @@ constexpr double kFadeRatio = 0.25;
 constexpr double kTimingSymbols = 96.0;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
+// A silence: this many symbols in a row 20 dB below the mean power over the
+// timing estimate's time constant.
+constexpr int kSilenceSymbols = 16;
+constexpr double kSilenceRatio = 0.01;
 
 constexpr std::complex<float> kQuarterTurnOf[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 
@@ -82,6 +86,8 @@ struct PskDemodulator::Chain {
   Afc afc;                                     // frequency control
   std::array<PhaseReference, 2> detectors;     // differential and with a reference
   double short_power = 0;                      // mean |y|^2 over the last few symbols
+  double long_power = 0;                       // mean |y|^2 over the timing's time constant
+  int absent_symbols = 0;                      // symbols in a row far below long_power
   uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
   int fade_hold = 0;                           // symbols left of differential decisions
   int detector = 0;                            // detector whose decisions are used
@@ -241,6 +247,14 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
+  // A signal back after a silence starts the symbol timing afresh.
+  c.long_power += (std::norm(y) - c.long_power) / kTimingSymbols;
+  if (std::norm(y) < kSilenceRatio * c.long_power) {
+    ++c.absent_symbols;
+  } else {
+    if (c.absent_symbols >= kSilenceSymbols) c.sync.forget_phase();
+    c.absent_symbols = 0;
+  }
   // QPSK: once decoded bits give the changes without their modulation, the
   // AFC follows those instead (below).
   if (afc_limit_ > 0 && !(c.info.qpsk && c.known_changes))
