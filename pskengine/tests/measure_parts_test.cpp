@@ -178,22 +178,27 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
 // reading from fewer than kMinFadingSegments stretches; from more, one whose
 // variance includes the stretches' scatter (products off by +-1.5 dB in turn:
 // the reading is right, but never at the precision of the noise alone).
+// A fade that ended the run before counts too: the next run's first
+// stretches, all in one channel state with the products 3 dB high, give none.
 TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
   const double noise = 1e-7;
+  // Stretch i of run: fundamentals' power times gain, products' times gain * skew.
+  auto stretch = [&](int64_t run, int i, double gain, double skew_db) {
+    IdleSegment s;
+    s.run = run;
+    s.centre = int64_t{i} * IdleSegmenter::kHop;
+    const double product = gain * 0.5 * 1e-3 * std::pow(10.0, skew_db / 10) + noise;
+    s.fundamentals = {std::sqrt(2 * (0.5 * gain + noise)), std::sqrt(2 * (0.5 * gain + noise))};
+    s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
+    s.noise_power = noise;
+    s.noise_bins = 6;
+    return s;
+  };
   for (const int count : {ImdMeter::kMinFadingSegments - 1, 40}) {
     ImdMeter meter;
     std::vector<int32_t> readings;
     for (int i = 0; i < count; ++i) {
-      IdleSegment s;
-      s.run = 1;
-      s.centre = int64_t{i} * IdleSegmenter::kHop;
-      const double gain = i % 2 == 0 ? 1.0 : 0.5;
-      const double skew = i % 2 == 0 ? std::pow(10.0, 0.15) : std::pow(10.0, -0.15);
-      const double product = gain * 0.5 * 1e-3 * skew + noise;
-      s.fundamentals = {std::sqrt(2 * (0.5 * gain + noise)), std::sqrt(2 * (0.5 * gain + noise))};
-      s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
-      s.noise_power = noise;
-      s.noise_bins = 6;
+      const IdleSegment s = i % 2 == 0 ? stretch(1, i, 1.0, 1.5) : stretch(1, i, 0.5, -1.5);
       meter.process(std::span(&s, 1));
       readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
     }
@@ -204,6 +209,17 @@ TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
     ASSERT_FALSE(readings.empty());
     for (int32_t r : readings) EXPECT_NEAR(r, -30, 1);
     EXPECT_GT(meter.sigma_db(), 0.1);  // the noise alone would give about 0.01 dB
+  }
+  ImdMeter meter;
+  for (int i = 0; i < 6; ++i) {
+    const IdleSegment s = stretch(1, i, 1.0, 0.0);
+    meter.process(std::span(&s, 1));
+  }
+  EXPECT_NEAR(meter.imd_db(), -30, 0.1);  // steady: read
+  for (int i = 6; i < 6 + ImdMeter::kMinFadingSegments - 1; ++i) {
+    const IdleSegment s = stretch(2, i + 2, 0.25, 3.0);
+    meter.process(std::span(&s, 1));
+    EXPECT_TRUE(meter.readings().empty()) << i;
   }
 }
 

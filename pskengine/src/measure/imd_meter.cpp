@@ -29,6 +29,7 @@ double ImdMeter::miss_probability(double x, double sigma) {
 void ImdMeter::reset() {
   run_ = 0;
   history_.clear();
+  levels_.clear();
   run_read_ = false;
   last_reading_ = 0;
   readings_.clear();
@@ -52,6 +53,8 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
     if (!(fundamentals > 0) || !(n >= 0)) continue;
     const double products = (std::norm(s.products[0]) + std::norm(s.products[1])) / 2 - 2 * n;
     history_.push_back({fundamentals, products, n, std::max(s.noise_bins, 1), 0.0});
+    levels_.emplace_back(s.centre, fundamentals);
+    while (levels_.front().first < s.centre - kFadeMemory) levels_.pop_front();
     if (history_.size() > static_cast<size_t>(kMaxSegments)) history_.pop_front();
     if (history_.size() < static_cast<size_t>(kMinSegments)) continue;
     // Until the run's first reading every stretch may give one; then about once a second.
@@ -118,10 +121,10 @@ bool ImdMeter::attempt() {
   // A faded run (its fundamentals' level swings) may hold a channel error
   // that only the stretches' scatter can show: it needs a few of them, and
   // their scatter always counts.
-  double lowest = history_.front().fundamentals, highest = lowest;
-  for (const Stretch& s : history_) {
-    lowest = std::min(lowest, s.fundamentals);
-    highest = std::max(highest, s.fundamentals);
+  double lowest = levels_.front().second, highest = lowest;
+  for (const auto& [centre, level] : levels_) {
+    lowest = std::min(lowest, level);
+    highest = std::max(highest, level);
   }
   const bool fading = highest > kFadeSwing * lowest;
   if (fading && k < kMinFadingSegments) return false;

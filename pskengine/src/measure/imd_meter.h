@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "measure/idle_segments.h"
@@ -51,6 +52,10 @@ class ImdMeter {
   // (1.8 dB) is fading; it reads from kMinFadingSegments stretches on.
   static constexpr double kFadeSwing = 1.5;
   static constexpr int kMinFadingSegments = 4;
+  // The swing is judged over the stretches of this many input samples
+  // (10 s), earlier runs included: a fade often ends an idle run, and the
+  // next run's first stretches, a single channel state, cannot show it.
+  static constexpr int64_t kFadeMemory = 80000;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
@@ -82,8 +87,11 @@ class ImdMeter {
   };
   bool attempt();  // true when it made a reading
 
-  int64_t run_ = 0;                // idle run the history belongs to
-  std::deque<Stretch> history_;    // the run's stretches, newest last, at most kMaxSegments
+  int64_t run_ = 0;              // idle run the history belongs to
+  std::deque<Stretch> history_;  // the run's stretches, newest last, at most kMaxSegments
+  // Centre and fundamentals' power of the stretches of the last kFadeMemory
+  // samples, of every run, newest last.
+  std::deque<std::pair<int64_t, double>> levels_;
   bool run_read_ = false;          // the run has given a reading
   int64_t last_reading_ = 0;       // centre sample of the run's last reading
   std::vector<int32_t> readings_;  // readings of the last process()
