@@ -214,11 +214,12 @@ void fading_table(int seeds) {
                       {psk::FadingProfile::Poor, 15, 0},
                       {psk::FadingProfile::Flutter, 20, 0}};
   std::printf(
-      "== 2. Fading: BPSK31 and QPSK63, %.0f s of idle, IMD -25 dB, %d seeds.  First reading "
+      "== 2. Fading: every mode, %.0f s of idle, IMD -25 dB, %d seeds.  First reading "
       "(median s), share of the idle seconds\n   after the first with a reading (mean, goal), "
       "readings more than 1 dB off, worst error (dB)\n",
       kIdle, seeds);
-  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {
+  for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk31, PskMode::Bpsk63, PskMode::Qpsk63,
+                       PskMode::Bpsk125, PskMode::Qpsk125}) {
     for (const Row& row : rows) {
       std::vector<double> firsts;
       double share = 0, worst = 0;
