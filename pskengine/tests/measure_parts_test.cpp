@@ -180,6 +180,7 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
 // the reading is right, but never at the precision of the noise alone).
 // A fade that ended the run before counts too: the next run's first
 // stretches, all in one channel state with the products 3 dB high, give none.
+// Wider modes read from more stretches.
 TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
   const double noise = 1e-7;
   // Stretch i of run: fundamentals' power times gain, products' times gain * skew.
@@ -209,6 +210,18 @@ TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
     ASSERT_FALSE(readings.empty());
     for (int32_t r : readings) EXPECT_NEAR(r, -30, 1);
     EXPECT_GT(meter.sigma_db(), 0.1);  // the noise alone would give about 0.01 dB
+  }
+  // Steady: the first reading from 2 stretches, in wider modes from 4.
+  for (const auto& [baud, first] : {std::pair{31.25, 2}, {62.5, 4}, {125.0, 4}}) {
+    ImdMeter wide;
+    int read_at = 0;
+    for (int i = 0; i < 10 && read_at == 0; ++i) {
+      IdleSegment s = stretch(1, i, 1.0, 0.0);
+      s.baud = baud;
+      wide.process(std::span(&s, 1));
+      if (!wide.readings().empty()) read_at = i + 1;
+    }
+    EXPECT_EQ(read_at, first) << baud;
   }
   ImdMeter meter;
   for (int i = 0; i < 6; ++i) {

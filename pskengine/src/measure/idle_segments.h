@@ -35,6 +35,7 @@ struct IdleSegment {
   bool continuous = false;  // the signal never went away since the previous stretch
   int64_t centre = 0;       // centre sample, input samples since reset
   double carrier_hz = 0;    // carrier estimated from the symbols, Hz
+  double baud = 31.25;      // the mode's symbol rate (the tones' spacing), symbols/s
   std::array<std::complex<double>, 2> fundamentals{};  // at carrier - baud/2, + baud/2
   std::array<std::complex<double>, 2> products{};      // at carrier - 3 baud/2, + 3 baud/2
   double noise_power = 0;  // mean power of the tone-free bins (power units of a tone)

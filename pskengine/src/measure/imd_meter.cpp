@@ -28,6 +28,7 @@ double ImdMeter::miss_probability(double x, double sigma) {
 
 void ImdMeter::reset() {
   run_ = 0;
+  spread_ = 1.0;
   history_.clear();
   levels_.clear();
   run_read_ = false;
@@ -43,6 +44,7 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
   for (const IdleSegment& s : segments) {
     if (s.run != run_) {  // a new idle run: never mix two
       run_ = s.run;
+      spread_ = std::max(1.0, s.baud / 31.25);
       history_.clear();
       run_read_ = false;
     }
@@ -56,7 +58,7 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
     levels_.emplace_back(s.centre, fundamentals);
     while (levels_.front().first < s.centre - kFadeMemory) levels_.pop_front();
     if (history_.size() > static_cast<size_t>(kMaxSegments)) history_.pop_front();
-    if (history_.size() < static_cast<size_t>(kMinSegments)) continue;
+    if (static_cast<double>(history_.size()) < kMinSegments * std::min(spread_, 2.0)) continue;
     // Until the run's first reading every stretch may give one; then about once a second.
     if (run_read_ && s.centre - last_reading_ < kInterval) continue;
     if (attempt()) {
@@ -127,7 +129,7 @@ bool ImdMeter::attempt() {
     highest = std::max(highest, level);
   }
   const bool fading = highest > kFadeSwing * lowest;
-  if (fading && k < kMinFadingSegments) return false;
+  if (fading && k < kMinFadingSegments * spread_) return false;
   if (fading || excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
     const double rho = std::clamp(lag / chi2, 0.0, 0.9);
     rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);

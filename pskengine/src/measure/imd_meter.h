@@ -33,7 +33,10 @@ namespace psk {
 
 class ImdMeter {
  public:
-  static constexpr int kMinSegments = 2;      // fewest stretches a reading pools
+  // Fewest stretches a reading pools in the narrowest mode; wider modes
+  // pool twice as many (a channel's fade, unseen in the first stretches,
+  // differs more across their tones).
+  static constexpr int kMinSegments = 2;
   static constexpr int kMaxSegments = 120;    // most stretches a reading pools (61 s)
   static constexpr int64_t kInterval = 8000;  // input samples between readings of one run (1 s)
   // Largest chance that a posted whole-dB reading is more than 1 dB off.
@@ -51,6 +54,9 @@ class ImdMeter {
   // A run whose stretches' fundamentals differ by more than this power ratio
   // (1.8 dB) is fading; it reads from kMinFadingSegments stretches on.
   static constexpr double kFadeSwing = 1.5;
+  // Stretches a fading run of the narrowest mode reads from; wider modes
+  // need more in proportion to their tone spacing (a fading channel's gain
+  // differs more across their tones, so one channel state biases more).
   static constexpr int kMinFadingSegments = 4;
   // The swing is judged over the stretches of this many input samples
   // (10 s), earlier runs included: a fade often ends an idle run, and the
@@ -88,6 +94,7 @@ class ImdMeter {
   bool attempt();  // true when it made a reading
 
   int64_t run_ = 0;              // idle run the history belongs to
+  double spread_ = 1.0;          // its tone spacing over the narrowest mode's
   std::deque<Stretch> history_;  // the run's stretches, newest last, at most kMaxSegments
   // Centre and fundamentals' power of the stretches of the last kFadeMemory
   // samples, of every run, newest last.
