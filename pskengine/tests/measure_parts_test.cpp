@@ -210,6 +210,9 @@ TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
     ASSERT_FALSE(readings.empty());
     for (int32_t r : readings) EXPECT_NEAR(r, -30, 1);
     EXPECT_GT(meter.sigma_db(), 0.1);  // the noise alone would give about 0.01 dB
+    // Fading: posted only when surer than on a steady channel.
+    EXPECT_LE(ImdMeter::miss_probability(meter.imd_db(), meter.sigma_db()),
+              ImdMeter::kMaxMissProbability * ImdMeter::kFadingMissShare);
   }
   // Steady: the first reading from 2 stretches, in wider modes from 4.
   for (const auto& [baud, first] : {std::pair{31.25, 2}, {62.5, 4}, {125.0, 4}}) {

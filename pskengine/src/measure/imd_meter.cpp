@@ -137,7 +137,10 @@ bool ImdMeter::attempt() {
   const double sigma = kDbPerNeper * std::sqrt(rel);
   const double imd = 10.0 * std::log10(ratio);
   if (!(imd >= kFloorDb) || !(imd < 0)) return false;
-  if (!(miss_probability(imd, sigma) <= kMaxMissProbability)) return false;
+  // A fading channel's error is not normal (a few channel states decide it):
+  // its reading must be the surer.
+  const double allowed = fading ? kMaxMissProbability * kFadingMissShare : kMaxMissProbability;
+  if (!(miss_probability(imd, sigma) <= allowed)) return false;
   imd_db_ = imd;
   sigma_db_ = sigma;
   window_ = static_cast<int>(history_.size());

@@ -41,6 +41,8 @@ class ImdMeter {
   static constexpr int64_t kInterval = 8000;  // input samples between readings of one run (1 s)
   // Largest chance that a posted whole-dB reading is more than 1 dB off.
   static constexpr double kMaxMissProbability = 0.02;
+  // ... on a fading channel, this share of it.
+  static constexpr double kFadingMissShare = 0.25;
   // Largest shift of the result by the noise in the product bins, dB: beyond
   // it the products are lost in the noise, however precise the average.
   static constexpr double kMaxNoiseShiftDb = 3.0;
