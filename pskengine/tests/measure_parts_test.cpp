@@ -11,6 +11,7 @@
 #include "measure/clock_estimator.h"
 #include "measure/idle_segments.h"
 #include "measure/imd_meter.h"
+#include "measure/symbol_timing.h"
 #include "measure/tone_analyzer.h"
 #include "modem/psk_demodulator.h"
 #include "test_signal.h"
@@ -173,6 +174,71 @@ TEST(ImdMeter, SubtractsTheNoiseAndGivesNothingWhereNoiseWouldMoveTheResult) {
   EXPECT_TRUE(feed_meter(lopsided, 1, 0, 20, -25, 0.0, 0.1).empty());
 }
 
+// A fading run (fundamentals swinging 3 dB from stretch to stretch): no
+// reading from fewer than kMinFadingSegments stretches; from more, one whose
+// variance includes the stretches' scatter (products off by +-1.5 dB in turn:
+// the reading is right, but never at the precision of the noise alone).
+// A fade that ended the run before counts too: the next run's first
+// stretches, all in one channel state with the products 3 dB high, give none.
+// Wider modes read from more stretches.
+TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
+  const double noise = 1e-7;
+  // Stretch i of run: fundamentals' power times gain, products' times gain * skew.
+  auto stretch = [&](int64_t run, int i, double gain, double skew_db) {
+    IdleSegment s;
+    s.run = run;
+    s.centre = int64_t{i} * IdleSegmenter::kHop;
+    const double product = gain * 0.5 * 1e-3 * std::pow(10.0, skew_db / 10) + noise;
+    s.fundamentals = {std::sqrt(2 * (0.5 * gain + noise)), std::sqrt(2 * (0.5 * gain + noise))};
+    s.products = {std::sqrt(2 * product), std::sqrt(2 * product)};
+    s.noise_power = noise;
+    s.noise_bins = 6;
+    return s;
+  };
+  for (const int count : {ImdMeter::kMinFadingSegments - 1, 40}) {
+    ImdMeter meter;
+    std::vector<int32_t> readings;
+    for (int i = 0; i < count; ++i) {
+      const IdleSegment s = i % 2 == 0 ? stretch(1, i, 1.0, 1.5) : stretch(1, i, 0.5, -1.5);
+      meter.process(std::span(&s, 1));
+      readings.insert(readings.end(), meter.readings().begin(), meter.readings().end());
+    }
+    if (count < ImdMeter::kMinFadingSegments) {
+      EXPECT_TRUE(readings.empty());
+      continue;
+    }
+    ASSERT_FALSE(readings.empty());
+    for (int32_t r : readings) EXPECT_NEAR(r, -30, 1);
+    EXPECT_GT(meter.sigma_db(), 0.1);  // the noise alone would give about 0.01 dB
+    // Fading: posted only when surer than on a steady channel.
+    EXPECT_LE(ImdMeter::miss_probability(meter.imd_db(), meter.sigma_db()),
+              ImdMeter::kMaxMissProbability * ImdMeter::kFadingMissShare);
+  }
+  // Steady: the first reading from 2 stretches, in wider modes from 4.
+  for (const auto& [baud, first] : {std::pair{31.25, 2}, {62.5, 4}, {125.0, 4}}) {
+    ImdMeter wide;
+    int read_at = 0;
+    for (int i = 0; i < 10 && read_at == 0; ++i) {
+      IdleSegment s = stretch(1, i, 1.0, 0.0);
+      s.baud = baud;
+      wide.process(std::span(&s, 1));
+      if (!wide.readings().empty()) read_at = i + 1;
+    }
+    EXPECT_EQ(read_at, first) << baud;
+  }
+  ImdMeter meter;
+  for (int i = 0; i < 6; ++i) {
+    const IdleSegment s = stretch(1, i, 1.0, 0.0);
+    meter.process(std::span(&s, 1));
+  }
+  EXPECT_NEAR(meter.imd_db(), -30, 0.1);  // steady: read
+  for (int i = 6; i < 6 + ImdMeter::kMinFadingSegments - 1; ++i) {
+    const IdleSegment s = stretch(2, i + 2, 0.25, 3.0);
+    meter.process(std::span(&s, 1));
+    EXPECT_TRUE(meter.readings().empty()) << i;
+  }
+}
+
 // Idle stretches from a sender whose symbol clock the card sees at
 // baud / (1 + ppm 1e-6), with phase noise (cycles) on the tones' difference.
 class ClockSender {
@@ -247,6 +313,43 @@ TEST(ClockErrorEstimator, ReportsOnlyOnceSettledThenEveryFiveSeconds) {
   }
   EXPECT_NEAR(clock.ppm(), 88.0, 3.0 * clock.sigma_ppm());
   EXPECT_LT(clock.sigma_ppm(), 0.5);
+}
+
+// Clean text with a known clock error; the symbol instants handed over are
+// moved off the true ones by a slow wander of up to a tenth of a symbol (as
+// a timing loop's lag that changes with the text).  The crossings, and so
+// the clock, must not follow the wander.
+TEST(SymbolTiming, CrossingsDoNotFollowTheDemodulatorsTimingWander) {
+  struct Case {
+    PskMode mode;
+    double ppm, wander;  // wander: peak, symbols
+  };
+  const Case cases[] = {{PskMode::Bpsk31, -211, 0.0},
+                        {PskMode::Bpsk31, -211, 0.1},
+                        {PskMode::Qpsk31, 143, 0.1},
+                        {PskMode::Bpsk63, 260, 0.1}};
+  for (const Case& c : cases) {
+    const double sps = kRate / mode_info(c.mode).baud;
+    const std::string text = test::mixed_text(size_t(30 * mode_info(c.mode).baud / 7), 5);
+    std::vector<float> x = test::make_signal(
+        {.mode = c.mode, .ppm = c.ppm, .lead_idle = 0, .tail_idle = 0, .text = text});
+    x.resize(std::min(x.size(), size_t(30 * kRate)));
+    PskDemodulator demod(c.mode, 1500.0);
+    SymbolTiming timing(c.mode);
+    std::vector<SymbolInfo> moved;
+    int64_t count = 0;
+    test::for_blocks(x, 256, [&](std::span<const float> block, size_t) {
+      const double mix = demod.frequency();
+      demod.process(block);
+      moved.assign(demod.symbols().begin(), demod.symbols().end());
+      for (SymbolInfo& s : moved)
+        s.position += c.wander * sps * std::sin(kTwoPi * static_cast<double>(count++) / 500.0);
+      timing.process(block, moved, mix, false);
+    });
+    const SymbolTiming::Result r = timing.current();
+    ASSERT_TRUE(r.valid) << mode_info(c.mode).name;
+    EXPECT_NEAR(r.ppm, c.ppm, 1.0) << mode_info(c.mode).name << " wander " << c.wander;
+  }
 }
 
 }  // namespace

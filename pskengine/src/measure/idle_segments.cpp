@@ -87,6 +87,7 @@ void IdleSegmenter::on_symbol(const SymbolInfo& symbol, double mix_hz) {
     IdleSegment segment;
     if (next_start_ >= samples_ - kHistory && analyse(next_start_, segment)) {
       segment.run = run_;
+      segment.baud = baud_;
       segment.continuous = !gap_;
       gap_ = false;
       segments_.push_back(segment);

@@ -35,6 +35,7 @@ struct IdleSegment {
   bool continuous = false;  // the signal never went away since the previous stretch
   int64_t centre = 0;       // centre sample, input samples since reset
   double carrier_hz = 0;    // carrier estimated from the symbols, Hz
+  double baud = 31.25;      // the mode's symbol rate (the tones' spacing), symbols/s
   std::array<std::complex<double>, 2> fundamentals{};  // at carrier - baud/2, + baud/2
   std::array<std::complex<double>, 2> products{};      // at carrier - 3 baud/2, + 3 baud/2
   double noise_power = 0;  // mean power of the tone-free bins (power units of a tone)
@@ -59,8 +60,9 @@ class IdleSegmenter {
   // estimate, only when its strength is steady: within these multiples of
   // the running level.  The first symbols of a transmission (while the level
   // rises from the noise) and the last (as it falls away) never are, so a
-  // run never reaches into silence at either end.
-  static constexpr float kSteadyLow = 0.25f;
+  // run never reaches into silence at either end; a fade of the channel
+  // down to a tenth of the level (10 dB) does not end the run.
+  static constexpr float kSteadyLow = 0.1f;
   static constexpr float kSteadyHigh = 4.0f;
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.

@@ -28,7 +28,9 @@ double ImdMeter::miss_probability(double x, double sigma) {
 
 void ImdMeter::reset() {
   run_ = 0;
+  spread_ = 1.0;
   history_.clear();
+  levels_.clear();
   run_read_ = false;
   last_reading_ = 0;
   readings_.clear();
@@ -42,6 +44,7 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
   for (const IdleSegment& s : segments) {
     if (s.run != run_) {  // a new idle run: never mix two
       run_ = s.run;
+      spread_ = std::max(1.0, s.baud / 31.25);
       history_.clear();
       run_read_ = false;
     }
@@ -52,8 +55,10 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
     if (!(fundamentals > 0) || !(n >= 0)) continue;
     const double products = (std::norm(s.products[0]) + std::norm(s.products[1])) / 2 - 2 * n;
     history_.push_back({fundamentals, products, n, std::max(s.noise_bins, 1), 0.0});
+    levels_.emplace_back(s.centre, fundamentals);
+    while (levels_.front().first < s.centre - kFadeMemory) levels_.pop_front();
     if (history_.size() > static_cast<size_t>(kMaxSegments)) history_.pop_front();
-    if (history_.size() < static_cast<size_t>(kMinSegments)) continue;
+    if (static_cast<double>(history_.size()) < kMinSegments * std::min(spread_, 2.0)) continue;
     // Until the run's first reading every stretch may give one; then about once a second.
     if (run_read_ && s.centre - last_reading_ < kInterval) continue;
     if (attempt()) {
@@ -115,14 +120,27 @@ bool ImdMeter::attempt() {
   // of them are independent).
   const double dof = k - 1.0;
   const double excess = chi2 / dof;
-  if (excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
+  // A faded run (its fundamentals' level swings) may hold a channel error
+  // that only the stretches' scatter can show: it needs a few of them, and
+  // their scatter always counts.
+  double lowest = levels_.front().second, highest = lowest;
+  for (const auto& [centre, level] : levels_) {
+    lowest = std::min(lowest, level);
+    highest = std::max(highest, level);
+  }
+  const bool fading = highest > kFadeSwing * lowest;
+  if (fading && k < kMinFadingSegments * spread_) return false;
+  if (fading || excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
     const double rho = std::clamp(lag / chi2, 0.0, 0.9);
-    rel *= excess * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
+    rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
   }
   const double sigma = kDbPerNeper * std::sqrt(rel);
   const double imd = 10.0 * std::log10(ratio);
   if (!(imd >= kFloorDb) || !(imd < 0)) return false;
-  if (!(miss_probability(imd, sigma) <= kMaxMissProbability)) return false;
+  // A fading channel's error is not normal (a few channel states decide it):
+  // its reading must be the surer.
+  const double allowed = fading ? kMaxMissProbability * kFadingMissShare : kMaxMissProbability;
+  if (!(miss_probability(imd, sigma) <= allowed)) return false;
   imd_db_ = imd;
   sigma_db_ = sigma;
   window_ = static_cast<int>(history_.size());

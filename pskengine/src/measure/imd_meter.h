@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <deque>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "measure/idle_segments.h"
@@ -32,11 +33,16 @@ namespace psk {
 
 class ImdMeter {
  public:
-  static constexpr int kMinSegments = 2;      // fewest stretches a reading pools
+  // Fewest stretches a reading pools in the narrowest mode; wider modes
+  // pool twice as many (a channel's fade, unseen in the first stretches,
+  // differs more across their tones).
+  static constexpr int kMinSegments = 2;
   static constexpr int kMaxSegments = 120;    // most stretches a reading pools (61 s)
   static constexpr int64_t kInterval = 8000;  // input samples between readings of one run (1 s)
   // Largest chance that a posted whole-dB reading is more than 1 dB off.
   static constexpr double kMaxMissProbability = 0.02;
+  // ... on a fading channel, this share of it.
+  static constexpr double kFadingMissShare = 0.25;
   // Largest shift of the result by the noise in the product bins, dB: beyond
   // it the products are lost in the noise, however precise the average.
   static constexpr double kMaxNoiseShiftDb = 3.0;
@@ -47,6 +53,17 @@ class ImdMeter {
   // The fundamentals of an idle signal are equal; a stretch whose two
   // fundamentals differ by more than this power ratio (4.8 dB) is not used.
   static constexpr double kMaxImbalance = 3.0;
+  // A run whose stretches' fundamentals differ by more than this power ratio
+  // (1.8 dB) is fading; it reads from kMinFadingSegments stretches on.
+  static constexpr double kFadeSwing = 1.5;
+  // Stretches a fading run of the narrowest mode reads from; wider modes
+  // need more in proportion to their tone spacing (a fading channel's gain
+  // differs more across their tones, so one channel state biases more).
+  static constexpr int kMinFadingSegments = 4;
+  // The swing is judged over the stretches of this many input samples
+  // (10 s), earlier runs included: a fade often ends an idle run, and the
+  // next run's first stretches, a single channel state, cannot show it.
+  static constexpr int64_t kFadeMemory = 80000;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
@@ -78,8 +95,12 @@ class ImdMeter {
   };
   bool attempt();  // true when it made a reading
 
-  int64_t run_ = 0;                // idle run the history belongs to
-  std::deque<Stretch> history_;    // the run's stretches, newest last, at most kMaxSegments
+  int64_t run_ = 0;              // idle run the history belongs to
+  double spread_ = 1.0;          // its tone spacing over the narrowest mode's
+  std::deque<Stretch> history_;  // the run's stretches, newest last, at most kMaxSegments
+  // Centre and fundamentals' power of the stretches of the last kFadeMemory
+  // samples, of every run, newest last.
+  std::deque<std::pair<int64_t, double>> levels_;
   bool run_read_ = false;          // the run has given a reading
   int64_t last_reading_ = 0;       // centre sample of the run's last reading
   std::vector<int32_t> readings_;  // readings of the last process()

@@ -77,7 +77,8 @@ std::complex<double> SymbolTiming::baseband_at(double position) const {
   // The moving average's output at sample n describes the input at n - delay.
   const double at = position + delay_;
   const double base = std::floor(at);
-  if (!(base >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory)) + 1) ||
+  if (!(base >= 0) ||
+      !(base >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory)) + 1) ||
       !(base + 1 < static_cast<double>(samples_)))
     return {std::nan(""), 0.0};
   const auto n = static_cast<int64_t>(base);
@@ -102,8 +103,21 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
       // Across a reversal y(t) = A sin(pi (t - crossing) / T) c, so
       // Re[d* y_half] = 2 A^2 sin(pi (half - crossing) / T), |d|^2 = 4 A^2.
       const double t = s.position - previous_.position;
-      const double ratio = std::clamp(2.0 * std::real(std::conj(d) * yh) / energy, -1.0, 1.0);
-      const double crossing = half - t / std::numbers::pi * std::asin(ratio);
+      double ratio = std::clamp(2.0 * std::real(std::conj(d) * yh) / energy, -1.0, 1.0);
+      double crossing = half - t / std::numbers::pi * std::asin(ratio);
+      // The sine is only the crossing's shape near its middle: read again
+      // centred on the estimate, so that what is left of the demodulator's
+      // own timing error (which wanders with the text) does not pass into
+      // the crossing through the shape's error.
+      for (int pass = 0; pass < kRefinements; ++pass) {
+        const std::complex<double> a = baseband_at(crossing - t / 2.0);
+        const std::complex<double> b = baseband_at(crossing + t / 2.0);
+        const std::complex<double> m = baseband_at(crossing);
+        const double e = std::norm(b - a);
+        if (!(e > 0) || !std::isfinite(e) || !std::isfinite(std::norm(m))) break;
+        ratio = std::clamp(2.0 * std::real(std::conj(b - a) * m) / e, -1.0, 1.0);
+        crossing -= t / std::numbers::pi * std::asin(ratio);
+      }
       bool counted = true;
       if (!in_track_) {
         in_track_ = true;

@@ -38,8 +38,11 @@ class SymbolTiming {
   static constexpr int kMinReversals = 64;    // reversals before a track gives a result
   // Neighbouring reversals' errors are partly alike (the low-pass spans half
   // a symbol, the demodulator's timing errors are not all removed): the
-  // fit's variance is the scatter's times this factor.
-  static constexpr double kCorrelation = 1.0;
+  // fit's variance is the scatter's times this factor (measured: at 1 a
+  // text-only QPSK31 reading now and then came 4 ppm off).
+  static constexpr double kCorrelation = 1.5;
+  // Readings of each crossing centred on the previous estimate.
+  static constexpr int kRefinements = 2;
 
   struct Result {
     double ppm = 0;       // the track's clock error

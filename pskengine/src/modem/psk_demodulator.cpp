@@ -61,6 +61,10 @@ constexpr double kKnownChangesHysteresisDb = 4.0;
 constexpr int64_t kKnownChangesFirst = 32;
 // Time constant of the symbol power average that scales the symbols, symbols.
 constexpr double kAgcSymbols = 16.0;
+// A silence: this many symbols in a row 20 dB below the mean power over the
+// timing estimate's time constant.
+constexpr int kSilenceSymbols = 16;
+constexpr double kSilenceRatio = 0.01;
 
 constexpr std::complex<float> kQuarterTurnOf[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 
@@ -90,6 +94,8 @@ struct PskDemodulator::Chain {
   Afc afc;                                     // frequency control
   std::array<PhaseReference, 2> detectors;     // differential and with a reference
   double short_power = 0;                      // mean |y|^2 over the last few symbols
+  double long_power = 0;                       // mean |y|^2 over the timing's time constant
+  int absent_symbols = 0;                      // symbols in a row far below long_power
   uint64_t fades = 0;                          // fade flags of the last 64 symbols, newest in bit 0
   int fade_hold = 0;                           // symbols left of differential decisions
   int reference_run = 0;                       // symbols the reference has been chosen in a row
@@ -251,6 +257,14 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const double position = (time - c.matched.delay() + 1.0) * d - 1.0 - c.down.delay();
 
   const bool present = band_snr_db_ >= 10.0 * std::log10(Afc::kDetectRatio);
+  // A signal back after a silence starts the symbol timing afresh.
+  c.long_power += (std::norm(y) - c.long_power) / kTimingSymbols;
+  if (std::norm(y) < kSilenceRatio * c.long_power) {
+    ++c.absent_symbols;
+  } else {
+    if (c.absent_symbols >= kSilenceSymbols) c.sync.forget_phase();
+    c.absent_symbols = 0;
+  }
   // Weak QPSK: the changes raised to the 4th power drown in noise, so the
   // AFC follows the changes with the decoded bits' modulation removed
   // (below).  On stronger signals it keeps to the raised changes, which a

@@ -27,6 +27,9 @@ class SymbolSync {
   }                                                    // interpolated sample at the symbol instant
   double symbol_time() const { return symbol_time_; }  // that instant, samples since reset
   double period() const { return period_; }            // tracked symbol period, samples
+  // Forgets the timing phase (the signal went away; the next one has its own
+  // timing, and the old estimate would hold the clock off it for tens of symbols).
+  void forget_phase() { line_ = {0.0, 0.0}; }
 
  private:
   int sps_;                     // nominal samples per symbol
