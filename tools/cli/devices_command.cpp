@@ -7,6 +7,7 @@
 
 #include "audio/device_list.h"
 #include "commands.h"
+#include "dsp/sample_rate.h"
 #include "json_lines.h"
 
 namespace tonvista::cli {
@@ -25,7 +26,7 @@ int run_devices(int argc, char** /*argv*/) {
   const psk::DeviceList list = psk::list_devices();
   int index = 0;
   for (const psk::CaptureDevice& d : list.capture) print_device(index++, d.name, d.default_rate_hz);
-  print_device(list.builtin_index(), psk::kBuiltinSignalName, 8000.0);
+  print_device(list.builtin_index(), psk::kBuiltinSignalName, psk::kEngineRateHz);
   std::fflush(stdout);
   if (!list.ok) {
     // The built-in signal can still be measured; say why nothing else is listed.

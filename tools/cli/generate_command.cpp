@@ -5,6 +5,7 @@
 
 #include "cli_args.h"
 #include "commands.h"
+#include "dsp/sample_rate.h"
 #include "sim/test_signal.h"
 #include "sources/wav_writer.h"
 
@@ -53,7 +54,7 @@ int run_generate(int argc, char** argv) {
     return 2;
   }
   const psk::TestSignal signal = psk::make_test_signal(params);
-  if (!psk::write_wav16(args->positionals()[0], signal.samples, 8000, 1, &error)) {
+  if (!psk::write_wav16(args->positionals()[0], signal.samples, psk::kEngineRateHz, 1, &error)) {
     std::fprintf(stderr, "tonvista-cli generate: %s\n", error.c_str());
     return 1;
   }

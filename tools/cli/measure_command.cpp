@@ -11,6 +11,7 @@
 #include "cli_args.h"
 #include "commands.h"
 #include "core/receiver.h"
+#include "dsp/sample_rate.h"
 #include "measure_lines.h"
 #include "pskengine.h"
 #include "sources/builtin_signal.h"
@@ -19,7 +20,7 @@
 namespace tonvista::cli {
 namespace {
 
-constexpr double kRate = 8000.0;
+constexpr double kRate = psk::kEngineRateHz;
 constexpr size_t kBlock = 80;          // samples per core call; the time resolution of the lines
 constexpr double kDemoSeconds = 60.0;  // default length of --demo
 

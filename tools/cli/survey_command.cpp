@@ -14,6 +14,7 @@
 #include "audio/open_input.h"
 #include "cli_args.h"
 #include "commands.h"
+#include "dsp/sample_rate.h"
 #include "json_lines.h"
 #include "live_input.h"
 #include "platform/codepage/codepage.h"
@@ -24,8 +25,8 @@
 namespace tonvista::cli {
 namespace {
 
-constexpr size_t kBlock = 8000;     // samples per survey call
-constexpr uint32_t kDemoSeed = 17;  // noise of --demo-band
+constexpr size_t kBlock = psk::kEngineRateHz;  // samples per survey call
+constexpr uint32_t kDemoSeed = 17;             // noise of --demo-band
 constexpr int kMaxThreads = 64;
 constexpr auto kLivePoll = std::chrono::milliseconds(50);  // wait for a device's next samples
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "dsp/sample_rate.h"
 #include "pskengine.h"
 
 namespace psk {
@@ -67,7 +68,7 @@ std::unique_ptr<PortAudioSource> PortAudioSource::open(int portaudio_index, int3
   params.suggestedLatency = info->defaultHighInputLatency;
   // Mono at 8000 Hz if the device offers it; else its own rate and at most
   // two channels, averaged.
-  double rate = 8000.0;
+  double rate = kEngineRateHz;
   params.channelCount = 1;
   if (Pa_IsFormatSupported(&params, nullptr, rate) != paFormatIsSupported) {
     rate = Resampler::rate_supported(info->defaultSampleRate) ? info->defaultSampleRate : 48000.0;

@@ -25,6 +25,7 @@
 #include "core/engine_event.h"
 #include "core/raw_buffer.h"
 #include "core/receiver_settings.h"
+#include "dsp/sample_rate.h"
 #include "measure/clock_estimator.h"
 #include "measure/idle_segments.h"
 #include "measure/imd_meter.h"
@@ -35,8 +36,8 @@ namespace psk {
 
 class Receiver {
  public:
-  static constexpr double kSampleRateHz = 8000.0;      // input rate, samples/s
-  static constexpr int kDisplayIntervalSamples = 800;  // samples between display events
+  static constexpr double kSampleRateHz = kEngineRateHz;  // input rate, samples/s
+  static constexpr int kDisplayIntervalSamples = 800;     // samples between display events
 
   Receiver();
   // Forgets all signal state (spectrum, raw samples, level, vectors, pending

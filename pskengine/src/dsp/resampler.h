@@ -14,6 +14,8 @@
 #include <span>
 #include <vector>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 class Resampler {
@@ -24,7 +26,7 @@ class Resampler {
 
   // Rates outside kMinRateHz..kMaxRateHz are a programming error of the
   // caller; check rate_supported() first (they are then clamped).
-  Resampler(double in_rate_hz, double out_rate_hz = 8000.0);
+  Resampler(double in_rate_hz, double out_rate_hz = kEngineRateHz);
   void reset();
   // Appends the output samples that the input so far determines.  Output
   // sample k is the filtered input at time k / out_rate (no added delay; the

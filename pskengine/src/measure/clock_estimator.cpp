@@ -4,10 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 namespace {
 
-constexpr double kRate = 8000.0;
+constexpr double kRate = kEngineRateHz;
 constexpr int kMinTrackSegments = 4;  // a finished track counts from this many stretches
 
 // x wrapped into [-0.5, 0.5) cycles.

@@ -29,6 +29,7 @@
 #include <span>
 #include <vector>
 
+#include "dsp/sample_rate.h"
 #include "measure/idle_segments.h"
 #include "measure/symbol_timing.h"
 #include "modem/modes.h"
@@ -37,11 +38,11 @@ namespace psk {
 
 class ClockErrorEstimator {
  public:
-  static constexpr double kMaxSigmaPpm = 1.2;     // largest standard deviation reported, ppm
-  static constexpr int64_t kInterval = 5 * 8000;  // input samples between readings (5 s)
-  static constexpr int kMinSegments = 8;          // fewest stretches before any reading
-  static constexpr int kMaxTrackSegments = 8192;  // stretches one track holds (70 min)
-  static constexpr int kMaxTracks = 16;           // finished tracks kept for the estimate
+  static constexpr double kMaxSigmaPpm = 1.2;  // largest standard deviation reported, ppm
+  static constexpr int64_t kInterval = 5 * kEngineRateHz;  // input samples between readings (5 s)
+  static constexpr int kMinSegments = 8;                   // fewest stretches before any reading
+  static constexpr int kMaxTrackSegments = 8192;           // stretches one track holds (70 min)
+  static constexpr int kMaxTracks = 16;                    // finished tracks kept for the estimate
   static constexpr double kFloorVariance = 1e-8;  // smallest timing variance of a stretch, cycles^2
   // A run joins the track only when the track predicts its timing this well
   // (standard deviation, cycles) and the run's timing lies within

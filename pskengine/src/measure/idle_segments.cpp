@@ -4,10 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 namespace {
 
-constexpr double kRate = 8000.0;
+constexpr double kRate = kEngineRateHz;
 // Analysed frequencies must lie this far inside 0..4000 Hz, so the mirror
 // image of a real signal stays many bins away.
 constexpr double kLowestHz = 20.0;

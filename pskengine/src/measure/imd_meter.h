@@ -27,6 +27,7 @@
 #include <utility>
 #include <vector>
 
+#include "dsp/sample_rate.h"
 #include "measure/idle_segments.h"
 
 namespace psk {
@@ -37,8 +38,9 @@ class ImdMeter {
   // pool twice as many (a channel's fade, unseen in the first stretches,
   // differs more across their tones).
   static constexpr int kMinSegments = 2;
-  static constexpr int kMaxSegments = 120;    // most stretches a reading pools (61 s)
-  static constexpr int64_t kInterval = 8000;  // input samples between readings of one run (1 s)
+  static constexpr int kMaxSegments = 120;  // most stretches a reading pools (61 s)
+  static constexpr int64_t kInterval =
+      kEngineRateHz;  // input samples between readings of one run (1 s)
   // Largest chance that a posted whole-dB reading is more than 1 dB off.
   static constexpr double kMaxMissProbability = 0.02;
   // ... on a fading channel, this share of it.
@@ -63,7 +65,7 @@ class ImdMeter {
   // The swing is judged over the stretches of this many input samples
   // (10 s), earlier runs included: a fade often ends an idle run, and the
   // next run's first stretches, a single channel state, cannot show it.
-  static constexpr int64_t kFadeMemory = 80000;
+  static constexpr int64_t kFadeMemory = 10 * kEngineRateHz;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 namespace {
 
-constexpr double kRate = 8000.0;
+constexpr double kRate = kEngineRateHz;
 constexpr size_t kHistory = 8192;  // low-passed samples kept (32 symbols of BPSK31)
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz)
-    : rate_(sample_rate_hz > 0 ? sample_rate_hz : 8000.0) {
+    : rate_(sample_rate_hz > 0 ? sample_rate_hz : kEngineRateHz) {
   const int n = std::max(length, 16);
   window_.resize(static_cast<size_t>(n));
   windowed_.resize(window_.size());

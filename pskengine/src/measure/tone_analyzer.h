@@ -13,12 +13,14 @@
 #include <span>
 #include <vector>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 class ToneAnalyzer {
  public:
   // length: samples per stretch (>= 16; other values are raised to 16).
-  explicit ToneAnalyzer(int length, double sample_rate_hz = 8000.0);
+  explicit ToneAnalyzer(int length, double sample_rate_hz = kEngineRateHz);
   // Analyses x (exactly length() samples, else all outputs are 0) at each
   // frequency of hz, writing out[i] for hz[i] (out.size() >= hz.size()).
   void process(std::span<const float> x, std::span<const double> hz,

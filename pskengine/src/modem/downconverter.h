@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 class Downconverter {
@@ -17,7 +19,7 @@ class Downconverter {
   // unless decimation >= 1, sample_rate_hz > 0 and 0 < passband_hz < half
   // the output rate.
   static std::optional<Downconverter> make(int decimation, double passband_hz,
-                                           double sample_rate_hz = 8000.0);
+                                           double sample_rate_hz = kEngineRateHz);
   void reset();
   void set_frequency(double hz) { frequency_ = hz; }
   // Appends the decimated baseband samples for in to out.  A carrier

@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "coding/varicode.h"
+#include "dsp/sample_rate.h"
 
 namespace psk {
 namespace {
@@ -16,7 +17,7 @@ PskModulator::PskModulator(PskMode mode, double carrier_hz, double sample_rate_h
     : qpsk_(mode_info(mode).qpsk),
       baud_(mode_info(mode).baud),
       carrier_(carrier_hz),
-      rate_(sample_rate_hz > 0 ? sample_rate_hz : 8000.0) {}
+      rate_(sample_rate_hz > 0 ? sample_rate_hz : kEngineRateHz) {}
 
 void PskModulator::reset() {
   encoder_.reset();

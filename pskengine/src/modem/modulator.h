@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "coding/conv_code.h"
+#include "dsp/sample_rate.h"
 #include "modem/modes.h"
 
 namespace psk {
@@ -19,7 +20,7 @@ class PskModulator {
   // sample_rate_hz other than 8000 simulates a clock error: rendering at
   // 8000*(1+ppm*1e-6) and playing at 8000 Hz simulates a receiving sound card
   // that samples faster by ppm.
-  PskModulator(PskMode mode, double carrier_hz, double sample_rate_hz = 8000.0);
+  PskModulator(PskMode mode, double carrier_hz, double sample_rate_hz = kEngineRateHz);
   void reset();
   void append_idle(int symbols);             // continuous phase reversals
   void append_text(std::string_view bytes);  // Varicode, each character ending in "00"

@@ -6,6 +6,7 @@
 
 #include "coding/varicode.h"
 #include "coding/viterbi.h"
+#include "dsp/sample_rate.h"
 #include "modem/afc.h"
 #include "modem/baseband_spectrum.h"
 #include "modem/downconverter.h"
@@ -69,7 +70,7 @@ constexpr double kSilenceRatio = 0.01;
 constexpr std::complex<float> kQuarterTurnOf[4] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
 
 int decimation_for(double baud) {
-  return static_cast<int>(std::lround(8000.0 / (PskDemodulator::kSps * baud)));
+  return static_cast<int>(std::lround(kEngineRateHz / (PskDemodulator::kSps * baud)));
 }
 
 }  // namespace

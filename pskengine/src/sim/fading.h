@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 enum class FadingProfile {
@@ -35,11 +37,11 @@ std::string_view fading_profile_name(FadingProfile profile);
 // Passes the real signal x (rate_hz samples a second) through the channel in
 // place.  The same seed gives the same fades.  Profile None leaves x as it is.
 void apply_fading(std::vector<float>& x, FadingProfile profile, uint64_t seed,
-                  double rate_hz = 8000.0);
+                  double rate_hz = kEngineRateHz);
 
 // The two paths' complex gains at every sample of a signal of n samples
 // (index 0: direct path, 1: delayed path), for tests and evaluations.
 std::vector<std::complex<float>> fading_gains(size_t n, FadingProfile profile, uint64_t seed,
-                                              int path, double rate_hz = 8000.0);
+                                              int path, double rate_hz = kEngineRateHz);
 
 }  // namespace psk

@@ -11,6 +11,8 @@
 
 #include <span>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 
 struct ImdTruth {
@@ -26,6 +28,6 @@ double tone_power(std::span<const float> x, double freq_hz, double sample_rate_h
 // made: a signal rendered at 8000 (1 + e) Hz and stored as 8000 Hz audio is
 // measured with sample_rate_hz = 8000 (1 + e), which finds its tones exactly.
 ImdTruth measure_idle_imd(std::span<const float> idle, double carrier_hz, double baud,
-                          double sample_rate_hz = 8000.0);
+                          double sample_rate_hz = kEngineRateHz);
 
 }  // namespace psk

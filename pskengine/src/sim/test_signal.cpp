@@ -5,12 +5,13 @@
 #include <numbers>
 #include <random>
 
+#include "dsp/sample_rate.h"
 #include "modem/modulator.h"
 #include "sim/amplifier.h"
 
 namespace psk {
 namespace {
-constexpr double kRate = 8000.0;
+constexpr double kRate = kEngineRateHz;
 constexpr double kPeakLevel =
     0.5;                          // peak of the unit-amplitude signal in the file, noise permitting
 constexpr double kMaxPeak = 0.9;  // no sample beyond this (16-bit files never clip)

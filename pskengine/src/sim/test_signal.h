@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/sample_rate.h"
 #include "modem/modes.h"
 #include "sim/fading.h"
 
@@ -46,11 +47,11 @@ struct TestSignalParams {
 };
 
 struct TestSignal {
-  std::vector<float> samples;    // 8000 Hz audio, peak at most 0.9 when scaled for a file
-  double render_rate_hz = 8000;  // rate the modulator ran at (8000 (1 + ppm 1e-6))
-  double signal_power = 0;       // mean power of the wanted signal (before fading), whole length
-  double noise_power = 0;        // variance of the added noise
-  size_t idle_end = 0;           // samples [0, idle_end) are the first idle part
+  std::vector<float> samples;             // 8000 Hz audio, peak at most 0.9 when scaled for a file
+  double render_rate_hz = kEngineRateHz;  // rate the modulator ran at (8000 (1 + ppm 1e-6))
+  double signal_power = 0;  // mean power of the wanted signal (before fading), whole length
+  double noise_power = 0;   // variance of the added noise
+  size_t idle_end = 0;      // samples [0, idle_end) are the first idle part
 };
 
 TestSignal make_test_signal(const TestSignalParams& params);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 namespace {
 constexpr std::array<std::string_view, 5> kOvers = {
@@ -20,7 +22,7 @@ constexpr std::array<std::string_view, 5> kOvers = {
     "W1DEMO de JA1DEMO 73 tu sk\r\n",
 };
 
-constexpr double kRenderRateHz = 8000.0 * (1.0 + BuiltinSignal::kClockPpm * 1e-6);
+constexpr double kRenderRateHz = kEngineRateHz * (1.0 + BuiltinSignal::kClockPpm * 1e-6);
 }  // namespace
 
 std::span<const std::string_view> BuiltinSignal::overs() {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "dsp/sample_rate.h"
+
 namespace psk {
 namespace {
 constexpr int kMaxChannels = 64;       // more is taken for a damaged header
@@ -106,8 +108,8 @@ std::unique_ptr<WavSource> WavSource::finish_open(std::unique_ptr<WavSource> sou
   source->file_rate_hz_ = info.samplerate;
   source->channels_ = info.channels;
   source->file_frames_ = std::max<sf_count_t>(info.frames, 0);
-  source->total_samples_ = static_cast<int64_t>(
-      std::floor(static_cast<double>(source->file_frames_) * 8000.0 / info.samplerate + 1e-9));
+  source->total_samples_ = static_cast<int64_t>(std::floor(
+      static_cast<double>(source->file_frames_) * kEngineRateHz / info.samplerate + 1e-9));
   source->resampler_ = std::make_unique<Resampler>(source->file_rate_hz_);
   return source;
 }

@@ -20,20 +20,21 @@
 #include <span>
 
 #include "dsp/real_fft.h"
+#include "dsp/sample_rate.h"
 
 namespace psk {
 
 class Spectrum {
  public:
-  static constexpr int kFftSize = 2048;                // samples per transform
-  static constexpr int kBins = 1024;                   // bins reported, 0..1023
-  static constexpr double kBinHz = 8000.0 / kFftSize;  // 3.90625 Hz per bin
-  static constexpr int kMaxSmoothing = 10;             // spectra averaged at most
-  static constexpr int kNoiseFirstBin = 77;            // 300 Hz
-  static constexpr int kNoiseLastBin = 691;            // 2700 Hz
-  static constexpr double kFloorLevel = 20.0;          // level of the noise floor at bias 1
-  static constexpr double kLevelsPerDb = 1.25;         // level steps per dB
-  static constexpr double kBiasStep = 0.25;            // levels lowered per bias step
+  static constexpr int kFftSize = 2048;                               // samples per transform
+  static constexpr int kBins = 1024;                                  // bins reported, 0..1023
+  static constexpr double kBinHz = double{kEngineRateHz} / kFftSize;  // 3.90625 Hz per bin
+  static constexpr int kMaxSmoothing = 10;                            // spectra averaged at most
+  static constexpr int kNoiseFirstBin = 77;                           // 300 Hz
+  static constexpr int kNoiseLastBin = 691;                           // 2700 Hz
+  static constexpr double kFloorLevel = 20.0;   // level of the noise floor at bias 1
+  static constexpr double kLevelsPerDb = 1.25;  // level steps per dB
+  static constexpr double kBiasStep = 0.25;     // levels lowered per bias step
 
   Spectrum();
   // Forgets the samples and spectra seen; keeps smoothing and bias.

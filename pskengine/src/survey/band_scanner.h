@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "dsp/real_fft.h"
+#include "dsp/sample_rate.h"
 
 namespace psk {
 
@@ -44,9 +45,9 @@ class BandSpectrum {
   void compute(std::span<const float> x);
 
   int size() const { return fft_.size(); }
-  double bin_hz() const { return 8000.0 / fft_.size(); }       // bin spacing, Hz
-  const std::vector<double>& power() const { return power_; }  // |X|^2 per bin
-  double noise_per_bin() const { return noise_; }              // mean noise power per bin
+  double bin_hz() const { return double{kEngineRateHz} / fft_.size(); }  // bin spacing, Hz
+  const std::vector<double>& power() const { return power_; }            // |X|^2 per bin
+  double noise_per_bin() const { return noise_; }                        // mean noise power per bin
 
   // Idle tone pairs with centres from from_hz to to_hz, strongest first.
   std::vector<ToneCandidate> find_pairs(double from_hz, double to_hz) const;

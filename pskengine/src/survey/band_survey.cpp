@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "core/receiver.h"
+#include "dsp/sample_rate.h"
 #include "pskengine.h"
 #include "survey/callsign.h"
 #include "survey/sender_split.h"
@@ -13,11 +14,11 @@
 namespace psk {
 namespace {
 
-constexpr double kRate = 8000.0;
-constexpr size_t kHistory = 16384;         // samples kept for the start of a new over
-constexpr int64_t kPreroll = 8000;         // a new over's receiver starts this far back, samples
-constexpr double kPresentDb = 6.0;         // channel power over its noise while on the air, dB
-constexpr double kPresenceMarginHz = 8.0;  // beyond the idle tones, for the presence window
+constexpr double kRate = kEngineRateHz;
+constexpr size_t kHistory = 16384;           // samples kept for the start of a new over
+constexpr int64_t kPreroll = kEngineRateHz;  // a new over's receiver starts this far back, samples
+constexpr double kPresentDb = 6.0;           // channel power over its noise while on the air, dB
+constexpr double kPresenceMarginHz = 8.0;    // beyond the idle tones, for the presence window
 constexpr double kMaxFall = 0.1;        // power below this share of the recent level (-10 dB): gone
 constexpr size_t kRecentChecks = 4;     // checks the recent level is the median of (0.5 s)
 constexpr int kEndChecks = 4;           // checks without power that end an over (0.5 s)
@@ -28,9 +29,9 @@ constexpr size_t kFeedBlock = 80;       // samples per receiver call
 constexpr int kModeSymbols = 64;        // non-reversal text symbols that decide BPSK or QPSK
 constexpr int kFewestModeSymbols = 16;  // the fewest that decide it when an over ends early
 constexpr double kQpskShare = 0.3;      // share of quarter turns among them that means QPSK
-constexpr size_t kMaxUndecided = 60 * 8000;  // an over still undecided after this is BPSK
-constexpr double kEndMemorySeconds = 10.0;   // how long an over's end limits a new one's start
-constexpr double kDisturbMarginHz = 5.0;     // see drop_disturbed_readings
+constexpr size_t kMaxUndecided = 60 * kEngineRateHz;  // an over still undecided after this is BPSK
+constexpr double kEndMemorySeconds = 10.0;  // how long an over's end limits a new one's start
+constexpr double kDisturbMarginHz = 5.0;    // see drop_disturbed_readings
 constexpr double kSameLevelDb = 3.0;      // S/N that tells turn takers apart when no call is heard
 constexpr size_t kMaxStationText = 4096;  // bytes of text kept per station
 

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/sample_rate.h"
 #include "modem/modes.h"
 #include "survey/band_scanner.h"
 #include "survey/worker_pool.h"
@@ -104,7 +105,7 @@ class BandSurvey {
   // One record per station, in order of frequency.
   std::vector<StationRecord> stations() const;
   // Seconds of audio processed.
-  double seconds() const { return static_cast<double>(samples_) / 8000.0; }
+  double seconds() const { return static_cast<double>(samples_) / kEngineRateHz; }
 
  private:
   struct Over;

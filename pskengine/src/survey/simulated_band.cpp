@@ -4,12 +4,13 @@
 #include <cmath>
 #include <random>
 
+#include "dsp/sample_rate.h"
 #include "sim/test_signal.h"
 
 namespace psk {
 namespace {
 
-constexpr double kRate = 8000.0;
+constexpr double kRate = kEngineRateHz;
 constexpr double kNoiseSigma = 0.02;  // noise standard deviation before the final scaling
 
 // One over alone, unit-free, as make_test_signal renders it.
