@@ -8,26 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "sim/imd_truth.h"
 #include "test_signal.h"
 
 namespace {
 
-struct Result {
-  int status;       // exit status, -1 when it did not exit
-  std::string out;  // stdout and stderr
-};
-
-Result run(const std::string& args) {
-  FILE* pipe = popen((std::string(TONVISTA_CLI) + " " + args + " 2>&1").c_str(), "r");
-  Result r{-1, ""};
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer;
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using psk::test::run_cli;
+using Result = psk::test::CliResult;
 
 std::string temp_wav(const char* name) {
   return (std::filesystem::temp_directory_path() / (std::string("tonvista_cli_") + name)).string();
@@ -37,9 +25,9 @@ std::string temp_wav(const char* name) {
 TEST(Cli, GenerateWritesTheImdAskedForInto16BitWav) {
   const std::string path = temp_wav("imd.wav");
   for (const char* imd : {"-10", "-25", "-40"}) {
-    ASSERT_EQ(
-        run("generate " + path + " --imd " + imd + " --idle 6 --mode qpsk63 --freq 1200").status,
-        0);
+    ASSERT_EQ(run_cli("generate " + path + " --imd " + imd + " --idle 6 --mode qpsk63 --freq 1200")
+                  .status,
+              0);
     const std::vector<float> x = psk::test::read_wav(path);
     ASSERT_GE(x.size(), 42000u);
     const auto idle = std::span<const float>(x).subspan(2000, 40000);
@@ -50,11 +38,11 @@ TEST(Cli, GenerateWritesTheImdAskedForInto16BitWav) {
 
 TEST(Cli, MeasurePrintsJsonLines) {
   const std::string path = temp_wav("measure.wav");
-  ASSERT_EQ(run("generate " + path + " --snr 20 --text hello --seconds 4").status, 0);
-  const Result r = run("measure " + path + " --freq 1400 --afc off");
+  ASSERT_EQ(run_cli("generate " + path + " --snr 20 --text hello --seconds 4").status, 0);
+  const Result r = run_cli("measure " + path + " --freq 1400 --afc off");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "{\"t\":0.00,\"freq\":1400}");
-  const Result demo = run("measure --demo --seconds 2");
+  const Result demo = run_cli("measure --demo --seconds 2");
   EXPECT_EQ(demo.status, 0);
   EXPECT_EQ(demo.out.substr(0, demo.out.find('\n')), "{\"t\":0.00,\"freq\":1500}");
   std::filesystem::remove(path);
@@ -70,9 +58,10 @@ TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
                                        " C\"}"},
                              {"Z\\210", "\"text\":\"Z\xEF\xBF\xBD\"}"}}) {
     ASSERT_EQ(
-        run("generate " + path + " --snr 30 --idle 2 --text \"$(printf '" + bytes + "')\"").status,
+        run_cli("generate " + path + " --snr 30 --idle 2 --text \"$(printf '" + bytes + "')\"")
+            .status,
         0);
-    const Result r = run("measure " + path);
+    const Result r = run_cli("measure " + path);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find(utf8), std::string::npos) << r.out;
   }
@@ -83,8 +72,8 @@ TEST(Cli, MeasurePrintsReceivedTextAsUtf8ThroughCodePage932) {
 // file's truth, clock_ppm within 3 ppm, all inside the idle.
 TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
   const std::string path = temp_wav("measure_idle.wav");
-  ASSERT_EQ(run("generate " + path +
-                " --mode qpsk63 --freq 1200 --imd -24 --snr 25 --ppm 40 --idle 20 --text tnx")
+  ASSERT_EQ(run_cli("generate " + path +
+                    " --mode qpsk63 --freq 1200 --imd -24 --snr 25 --ppm 40 --idle 20 --text tnx")
                 .status,
             0);
   // Truth from 19 s of the idle (the noise in bins that narrow is 40 dB down).
@@ -93,7 +82,7 @@ TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
   const double truth = psk::measure_idle_imd(std::span<const float>(x).subspan(4000, 19 * 8000),
                                              1200, 62.5, 8000 * (1 + 40e-6))
                            .imd_db;
-  const std::string out = run("measure " + path + " --mode qpsk63 --freq 1200").out;
+  const std::string out = run_cli("measure " + path + " --mode qpsk63 --freq 1200").out;
   const std::regex line("\\{\"t\":([0-9.]+),\"(imd|clock_ppm)\":(-?[0-9]+)\\}");
   int imd = 0, clock = 0;
   for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator();
@@ -111,7 +100,7 @@ TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
 // Without a sound server the tests' ALSA configuration has no capture device:
 // the list is the built-in signal alone, which measure --device can listen to.
 TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureListensTo) {
-  const Result list = run("devices");
+  const Result list = run_cli("devices");
   EXPECT_EQ(list.status, 0) << list.out;
   const std::regex line("\\{\"index\":(\\d+),\"name\":\"([^\"]*)\",\"rate\":(\\d+)\\}");
   std::smatch last;
@@ -124,7 +113,7 @@ TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureListensTo) {
   ASSERT_GE(lines, 1) << list.out;
   EXPECT_EQ(last[2], "Built-in test signal (BPSK31 at 1500 Hz)");
   EXPECT_EQ(last[3], "8000");
-  const Result live = run("measure --device " + last[1].str() + " --seconds 1.5");
+  const Result live = run_cli("measure --device " + last[1].str() + " --seconds 1.5");
   EXPECT_EQ(live.status, 0) << live.out;
   EXPECT_NE(live.out.find(R"("status":"running"})"), std::string::npos) << live.out;
 }
@@ -146,7 +135,7 @@ TEST(Cli, BadInputGivesAMessageAndANonZeroStatus) {
       {"measure --device 0 --demo", 2, "one WAV file, --demo or --device"},
       {"devices extra", 2, "takes no arguments"}};
   for (const auto& [args, status, message] : cases) {
-    const Result r = run(args);
+    const Result r = run_cli(args);
     EXPECT_EQ(r.status, status) << args;
     EXPECT_NE(r.out.find(message), std::string::npos) << args << ": " << r.out;
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "sim/test_signal.h"
 #include "sources/wav_writer.h"
 #include "survey/band_scanner.h"
@@ -264,21 +265,8 @@ TEST(BandSurvey, TurnTakersWithoutAPauseAreToldApartByTheirText) {
 }
 
 // tonvista-cli survey as a program.
-struct Cli {
-  int status;       // exit status, -1 when it did not exit
-  std::string out;  // stdout and stderr
-};
-
-Cli run_cli(const std::string& args) {
-  FILE* pipe = popen((std::string(TONVISTA_CLI) + " " + args + " 2>&1").c_str(), "r");
-  Cli r{-1, ""};
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer;
-  while (size_t n = fread(buffer.data(), 1, buffer.size(), pipe)) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using Cli = psk::test::CliResult;
+using psk::test::run_cli;
 
 std::string temp_path(const char* name) {
   return (std::filesystem::temp_directory_path() / (std::string("tonvista_survey_") + name))

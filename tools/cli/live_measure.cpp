@@ -90,7 +90,9 @@ int run_live_measure(const std::string& device, const ReceiveSettings& settings,
     return 1;
   }
   MeasureLines lines(engine.rx_frequency());
-  while (!stop_requested() && inbox.now() < seconds) {
+  // --seconds counts from when the device is open: opening may take a while.
+  const double listening_from = inbox.now();
+  while (!stop_requested() && inbox.now() - listening_from < seconds) {
     for (const Inbox::Message& m : inbox.take()) lines.event(m.t, m.msg, m.wparam);
     const double t = inbox.now();
     lines.tick(t);
