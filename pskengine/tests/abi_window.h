@@ -4,10 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "pskengine.h"
@@ -16,6 +16,7 @@ namespace psk::test {
 
 struct Window {
   std::mutex mutex;
+  std::condition_variable posted;  // signalled on every post
   std::vector<std::pair<uint32_t, int32_t>> queue;
   PskMessageSink sink{&Window::post, this};
   int displays = 0;
@@ -26,8 +27,16 @@ struct Window {
 
   static void post(void* context, uint32_t msg, int32_t wparam, int32_t) {
     auto* self = static_cast<Window*>(context);
-    std::lock_guard lock(self->mutex);
-    self->queue.emplace_back(msg, wparam);
+    {
+      std::lock_guard lock(self->mutex);
+      self->queue.emplace_back(msg, wparam);
+    }
+    self->posted.notify_all();
+  }
+  // Waits until a message is queued, or the limit passes; true if one is.
+  bool wait_for_post(std::chrono::steady_clock::duration limit) {
+    std::unique_lock lock(mutex);
+    return posted.wait_for(lock, limit, [this] { return !queue.empty(); });
   }
   void pump() {
     std::vector<std::pair<uint32_t, int32_t>> taken;
@@ -49,11 +58,11 @@ struct Window {
       fnGetRawData(raw.data(), 0, &raw_count);
     }
   }
-  // Pumps every 20 ms until done() or the limit passes; done().
+  // Handles messages as they are posted until done() or the limit passes; done().
   bool pump_until(const std::function<bool()>& done, std::chrono::steady_clock::duration limit) {
     for (auto end = std::chrono::steady_clock::now() + limit;
          !done() && std::chrono::steady_clock::now() < end;) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      wait_for_post(std::chrono::milliseconds(20));
       pump();
     }
     return done();
