@@ -25,7 +25,7 @@ ClockErrorEstimator::ClockErrorEstimator(PskMode mode)
 }
 
 void ClockErrorEstimator::reset() {
-  track_ = Sums{};
+  track_ = LineSums{};
   track_count_ = 0;
   last_u_ = 0;
   track_run_ = 0;
@@ -118,12 +118,7 @@ void ClockErrorEstimator::add(const IdleSegment& s) {
     u = predicted + wrap(raw - predicted);
   }
   const double w = 1.0 / variance;
-  track_.w += w;
-  track_.t += w * t;
-  track_.u += w * u;
-  track_.tt += w * t * t;
-  track_.tu += w * t * u;
-  track_.uu += w * u * u;
+  track_.add(w, t, u);
   ++track_count_;
   last_u_ = u;
   track_run_ = s.run;
@@ -134,13 +129,11 @@ void ClockErrorEstimator::add(const IdleSegment& s) {
 ClockErrorEstimator::Fit ClockErrorEstimator::fit() const {
   Fit f;
   if (track_count_ < 2 || !(track_.w > 0)) return f;
-  const double tm = track_.t / track_.w, um = track_.u / track_.w;
+  const double tm = track_.mean_x(), um = track_.mean_y();
   f.t_mean = tm;
   f.u_mean = um;
   f.weight = track_.w;
-  const double stt = track_.tt - track_.w * tm * tm;
-  const double stu = track_.tu - track_.w * tm * um;
-  const double suu = track_.uu - track_.w * um * um;
+  const double stt = track_.sxx(), stu = track_.sxy(), suu = track_.syy();
   if (!(stt > 0)) return f;
   f.slope = stu / stt;
   // When the timing scatters clearly more than its noise explains (the
@@ -186,7 +179,7 @@ void ClockErrorEstimator::finish_track() {
     const Fit f = fit();
     if (f.valid) add_result(result_of(f));
   }
-  track_ = Sums{};
+  track_ = LineSums{};
   track_count_ = 0;
   track_run_ = 0;
   track_noise_ = 0;

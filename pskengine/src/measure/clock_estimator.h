@@ -31,6 +31,7 @@
 
 #include "dsp/sample_rate.h"
 #include "measure/idle_segments.h"
+#include "measure/line_sums.h"
 #include "measure/symbol_timing.h"
 #include "modem/modes.h"
 
@@ -88,11 +89,6 @@ class ClockErrorEstimator {
     double ppm;       // the track's clock error
     double variance;  // ppm^2
   };
-  // Weighted sums of the track's observations: time t (seconds since the
-  // track's start), timing u (cycles, unwrapped), weight 1 / variance of u.
-  struct Sums {
-    double w = 0, t = 0, u = 0, tt = 0, tu = 0, uu = 0;
-  };
   void add(const IdleSegment& s);
   Fit fit() const;
   // Predicted timing at t (seconds since the track's start) and its variance.
@@ -103,9 +99,11 @@ class ClockErrorEstimator {
   void post(int64_t now);
   Result result_of(const Fit& f) const;
 
-  double baud_;                    // nominal symbol rate, symbols/s
-  double samples_per_symbol_;      // nominal, input samples
-  Sums track_;                     // the current track's sums
+  double baud_;                // nominal symbol rate, symbols/s
+  double samples_per_symbol_;  // nominal, input samples
+  // The current track's observations: time x (seconds since the track's
+  // start), timing y (cycles, unwrapped), weight 1 / variance of y.
+  LineSums track_;
   int track_count_ = 0;            // stretches in the current track
   double last_u_ = 0;              // timing of the track's newest stretch, cycles
   int64_t track_run_ = 0;          // idle run the track last took a stretch from

@@ -31,7 +31,7 @@ void SymbolTiming::reset() {
   mixer_ = 1.0;
   samples_ = 0;
   has_previous_ = false;
-  block_ = fit_ = Sums{};
+  block_ = fit_ = LineSums{};
   quality_ = 0;
   block_symbols_ = 0;
   block_idle_ = false;
@@ -40,16 +40,6 @@ void SymbolTiming::reset() {
   index_ = 0;
   blocks_ = 0;
   finished_ = Result{};
-}
-
-void SymbolTiming::add(Sums& to, const Sums& from) {
-  to.w += from.w;
-  to.x += from.x;
-  to.y += from.y;
-  to.xx += from.xx;
-  to.xy += from.xy;
-  to.yy += from.yy;
-  to.count += from.count;
 }
 
 void SymbolTiming::process(std::span<const float> samples, std::span<const SymbolInfo> symbols,
@@ -137,13 +127,7 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
       if (counted) {
         const double x = static_cast<double>(index_);
         const double y = crossing - origin_ - x * sps_;
-        block_.w += energy;
-        block_.x += energy * x;
-        block_.y += energy * y;
-        block_.xx += energy * x * x;
-        block_.xy += energy * x * y;
-        block_.yy += energy * y * y;
-        ++block_.count;
+        block_.add(energy, x, y);
       }
     }
   }
@@ -155,10 +139,10 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
 void SymbolTiming::end_block() {
   const bool present = quality_ >= kMinQuality * block_symbols_;
   if (present && !block_idle_) {
-    add(fit_, block_);
+    fit_.add(block_);
     ++blocks_;
   }
-  block_ = Sums{};
+  block_ = LineSums{};
   quality_ = 0;
   block_symbols_ = 0;
   block_idle_ = false;
@@ -168,10 +152,7 @@ void SymbolTiming::end_block() {
 SymbolTiming::Result SymbolTiming::current() const {
   Result r;
   if (blocks_ < kMinBlocks || fit_.count < kMinReversals || !(fit_.w > 0)) return r;
-  const double xm = fit_.x / fit_.w, ym = fit_.y / fit_.w;
-  const double sxx = fit_.xx - fit_.w * xm * xm;
-  const double sxy = fit_.xy - fit_.w * xm * ym;
-  const double syy = fit_.yy - fit_.w * ym * ym;
+  const double sxx = fit_.sxx(), sxy = fit_.sxy(), syy = fit_.syy();
   if (!(sxx > 0)) return r;
   const double slope = sxy / sxx;  // samples per symbol beyond nominal
   // The weights' scale from the scatter about the line.
@@ -188,7 +169,7 @@ void SymbolTiming::end_track() {
   const Result r = current();
   if (r.valid) finished_ = r;
   in_track_ = false;
-  fit_ = Sums{};
+  fit_ = LineSums{};
   blocks_ = 0;
 }
 

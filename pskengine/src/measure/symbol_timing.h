@@ -25,6 +25,7 @@
 #include <span>
 #include <vector>
 
+#include "measure/line_sums.h"
 #include "modem/modes.h"
 #include "modem/psk_demodulator.h"
 
@@ -64,11 +65,6 @@ class SymbolTiming {
   int64_t samples() const { return samples_; }  // input samples since reset
 
  private:
-  struct Sums {
-    double w = 0, x = 0, y = 0, xx = 0, xy = 0, yy = 0;  // weighted sums
-    int count = 0;                                       // reversals
-  };
-  static void add(Sums& to, const Sums& from);
   std::complex<double> baseband_at(double position) const;  // interpolated, at an input instant
   void on_symbol(const SymbolInfo& s);
   void end_block();
@@ -85,7 +81,7 @@ class SymbolTiming {
   int64_t samples_ = 0;                        // input samples since reset
   bool has_previous_ = false;                  // previous_ holds a symbol
   SymbolInfo previous_{};                      // the previous symbol
-  Sums block_;                                 // the current block's reversals
+  LineSums block_;                             // the current block's reversals
   double quality_ = 0;                         // sum of cos(m arg z) over the block
   int block_symbols_ = 0;                      // symbols in the block
   bool block_idle_ = false;                    // part of the block was idle
@@ -93,7 +89,7 @@ class SymbolTiming {
   double origin_ = 0;                          // first crossing of the track, samples
   double last_crossing_ = 0;                   // newest crossing, samples
   int64_t index_ = 0;                          // symbols from origin_ to last_crossing_
-  Sums fit_;                                   // the track's kept reversals
+  LineSums fit_;                               // the track's kept reversals
   int blocks_ = 0;                             // blocks kept in the track
   Result finished_;                            // the last ended track's result, until taken
 };
