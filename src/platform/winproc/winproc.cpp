@@ -28,6 +28,11 @@ std::unordered_set<const PskMessageSink*> g_windows;
 // Set once the program ends on an error: posted messages are dropped.
 std::atomic<bool> g_held{false};
 
+// Qt hands a posted event to the GUI thread under a lock of its own, which a
+// thread sanitizer cannot see in a Qt not built for it.  This counter states
+// the hand-over: every post releases it, every delivery acquires it.
+std::atomic<uint64_t> g_handover{0};
+
 bool IsWindow(HWND window) {
   std::lock_guard lock(g_windows_mutex);
   return window != nullptr && g_windows.count(window) != 0;
@@ -41,6 +46,7 @@ struct MessageWindow::Receiver : QObject {
   explicit Receiver(MessageWindow* owner) : owner_(owner) {}
 
   bool event(QEvent* e) override {
+    g_handover.load(std::memory_order_acquire);
     if (e->type() != kMessageEventType) return QObject::event(e);
     if (g_held.load()) return true;
     auto* m = static_cast<MessageEvent*>(e);
@@ -60,7 +66,9 @@ namespace {
 void PostToReceiver(void* context, uint32_t msg, int32_t wparam, int32_t lparam) {
   auto* receiver = static_cast<MessageWindow::Receiver*>(context);
   if (msg == kCoalescedMessage && receiver->display_pending.exchange(true)) return;
-  QCoreApplication::postEvent(receiver, new MessageEvent(msg, wparam, lparam));
+  auto* event = new MessageEvent(msg, wparam, lparam);
+  g_handover.fetch_add(1, std::memory_order_release);
+  QCoreApplication::postEvent(receiver, event);
 }
 
 MessageWindow::Receiver* ReceiverOf(HWND window) {
