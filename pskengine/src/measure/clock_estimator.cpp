@@ -76,13 +76,13 @@ void ClockErrorEstimator::post(int64_t now) {
 }
 
 void ClockErrorEstimator::add(const IdleSegment& s) {
-  const double lower = std::norm(s.fundamentals[0]) / 2;
-  const double upper = std::norm(s.fundamentals[1]) / 2;
+  const double lower = std::norm(s.hann.fundamentals[0]) / 2;
+  const double upper = std::norm(s.hann.fundamentals[1]) / 2;
   if (!(lower > 0) || !(upper > 0)) return;
   // Timing: the tones' phase difference at the centre, against the nominal
   // symbol clock's phase there (centre / samples per symbol, in cycles).
   const double difference =
-      std::arg(s.fundamentals[1] * std::conj(s.fundamentals[0])) / (2 * std::numbers::pi);
+      std::arg(s.hann.fundamentals[1] * std::conj(s.hann.fundamentals[0])) / (2 * std::numbers::pi);
   const double nominal =
       std::fmod(static_cast<double>(s.centre), samples_per_symbol_) / samples_per_symbol_;
   const double raw = wrap(difference - nominal);
@@ -106,7 +106,7 @@ void ClockErrorEstimator::add(const IdleSegment& s) {
     track_start_ = s.centre;
     track_noise_ = 0;
   }
-  track_noise_ += s.noise_power;
+  track_noise_ += s.hann.noise_power;
   const double noise = track_noise_ / (track_count_ + 1);
   const double variance = std::max(kFloorVariance, (noise / (2 * lower) + noise / (2 * upper)) /
                                                        (4 * std::numbers::pi * std::numbers::pi));

@@ -26,7 +26,9 @@ bool in_band(double hz) {
 IdleSegmenter::IdleSegmenter(PskMode mode)
     : baud_(mode_info(mode).baud),
       samples_per_symbol_(kRate / baud_),
-      analyzer_(kLength, kRate),
+      hann_(kLength, kRate, ToneAnalyzer::Window::Hann),
+      rect_(kLength, kRate, ToneAnalyzer::Window::Rectangular),
+      half_rect_(kLength / 2, kRate, ToneAnalyzer::Window::Rectangular),
       ring_(kHistory, 0.0f),
       stretch_(kLength, 0.0f) {
   reset();
@@ -126,22 +128,32 @@ bool IdleSegmenter::estimate_carrier(int64_t start, double& carrier_hz) const {
   return true;
 }
 
-bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
-  double c = 0.0;
-  if (!estimate_carrier(start, c)) return false;
+double IdleSegmenter::refine_carrier(double carrier_hz) {
+  // The fundamentals' phase from the first half of the stretch to the second
+  // turns by 2 pi (error) (half a stretch): the symbols' estimate lags the
+  // carrier while the AFC pulls in, and the rectangular window would let an
+  // error of a few hundredths of a hertz leak the fundamentals into the other bins.
+  const double b = baud_;
+  const std::array<double, 2> hz = {carrier_hz - b / 2, carrier_hz + b / 2};
+  std::array<std::complex<double>, 2> first{}, second{};
+  const std::span<const float> whole(stretch_);
+  half_rect_.process(whole.first(kLength / 2), hz, first);
+  half_rect_.process(whole.last(kLength / 2), hz, second);
+  std::complex<double> turn{0.0, 0.0};
+  for (size_t k = 0; k < 2; ++k)
+    turn += second[k] * std::conj(first[k]) *
+            std::polar(1.0, -2.0 * std::numbers::pi * hz[k] * (kLength / 2) / kRate);
+  if (!(std::abs(turn) > 0.0)) return carrier_hz;
+  return carrier_hz + std::arg(turn) * kRate / (2.0 * std::numbers::pi * (kLength / 2));
+}
+
+bool IdleSegmenter::analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& out) {
   const double b = baud_;
   // Tones first, then the tone-free bins halfway between them.
   const std::array<double, 10> hz = {c - b / 2, c + b / 2, c - 1.5 * b, c + 1.5 * b, c - b,
                                      c + b,     c - 2 * b, c + 2 * b,   c - 3 * b,   c + 3 * b};
-  for (size_t i = 0; i < 4; ++i) {
-    if (!in_band(hz[i])) return false;
-  }
-  for (int i = 0; i < kLength; ++i)
-    stretch_[static_cast<size_t>(i)] = ring_[static_cast<size_t>((start + i) % kHistory)];
   std::array<std::complex<double>, 10> x{};
-  analyzer_.process(stretch_, hz, x);
-  out.centre = start + kLength / 2;
-  out.carrier_hz = c;
+  analyzer.process(stretch_, hz, x);
   out.fundamentals = {x[0], x[1]};
   out.products = {x[2], x[3]};
   double noise = 0.0;
@@ -151,10 +163,22 @@ bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
     noise += std::norm(x[i]) / 2.0;
     ++bins;
   }
-  if (bins < 2) return false;
-  out.noise_power = noise / bins;
+  out.noise_power = bins > 0 ? noise / bins : 0.0;
   out.noise_bins = bins;
-  return true;
+  return bins >= 2;
+}
+
+bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
+  double c = 0.0;
+  if (!estimate_carrier(start, c)) return false;
+  for (double f : {c - 1.5 * baud_, c + 1.5 * baud_}) {
+    if (!in_band(f)) return false;
+  }
+  for (int i = 0; i < kLength; ++i)
+    stretch_[static_cast<size_t>(i)] = ring_[static_cast<size_t>((start + i) % kHistory)];
+  out.centre = start + kLength / 2;
+  out.carrier_hz = c;
+  return analyse_tones(hann_, c, out.hann) && analyse_tones(rect_, refine_carrier(c), out.rect);
 }
 
 }  // namespace psk

@@ -20,7 +20,12 @@ double upper_tail(double z) {
 
 }  // namespace
 
-double ImdMeter::miss_probability(double x, double sigma) {
+double ImdMeter::miss_probability(double sigma) {
+  if (!(sigma > 0)) return 0.0;
+  return 2.0 * upper_tail(1.0 / sigma);
+}
+
+double ImdMeter::whole_db_miss_probability(double x, double sigma) {
   if (!(sigma > 0)) return 0.0;
   const double r = std::round(x);
   return upper_tail((x - (r - 1.0)) / sigma) + upper_tail((r + 1.0 - x) / sigma);
@@ -48,14 +53,13 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
       history_.clear();
       run_read_ = false;
     }
-    const double f0 = std::norm(s.fundamentals[0]) / 2, f1 = std::norm(s.fundamentals[1]) / 2;
+    const double f0 = std::norm(s.hann.fundamentals[0]) / 2;
+    const double f1 = std::norm(s.hann.fundamentals[1]) / 2;
     if (!(std::max(f0, f1) <= kMaxImbalance * std::min(f0, f1))) continue;
-    const double n = s.noise_power;
-    const double fundamentals = f0 + f1 - 2 * n;
-    if (!(fundamentals > 0) || !(n >= 0)) continue;
-    const double products = (std::norm(s.products[0]) + std::norm(s.products[1])) / 2 - 2 * n;
-    history_.push_back({fundamentals, products, n, std::max(s.noise_bins, 1), 0.0});
-    levels_.emplace_back(s.centre, fundamentals);
+    const Powers hann = powers_of(s.hann), rect = powers_of(s.rect);
+    if (!(hann.fundamentals > 0) || !(rect.fundamentals > 0)) continue;
+    history_.push_back({hann, rect, 0.0});
+    levels_.emplace_back(s.centre, hann.fundamentals);
     while (levels_.front().first < s.centre - kFadeMemory) levels_.pop_front();
     if (history_.size() > static_cast<size_t>(kMaxSegments)) history_.pop_front();
     if (static_cast<double>(history_.size()) < kMinSegments * std::min(spread_, 2.0)) continue;
@@ -68,22 +72,49 @@ void ImdMeter::process(std::span<const IdleSegment> segments) {
   }
 }
 
+ImdMeter::Powers ImdMeter::powers_of(const IdleTones& tones) {
+  const double n = tones.noise_power;
+  const double fundamentals =
+      (std::norm(tones.fundamentals[0]) + std::norm(tones.fundamentals[1])) / 2 - 2 * n;
+  const double products = (std::norm(tones.products[0]) + std::norm(tones.products[1])) / 2 - 2 * n;
+  if (!(n >= 0)) return {};
+  return {fundamentals, products, n, std::max(tones.noise_bins, 1)};
+}
+
 bool ImdMeter::attempt() {
   ++attempts_;
+  // A faded run (its fundamentals' level swings) reads from the Hann
+  // window's analysis, which a level changing within a stretch cannot leak
+  // from the fundamentals into the products; a steady run from the
+  // rectangular window's, which holds less noise.
+  double lowest = levels_.front().second, highest = lowest;
+  for (const auto& [centre, level] : levels_) {
+    lowest = std::min(lowest, level);
+    highest = std::max(highest, level);
+  }
+  const bool fading = highest > kFadeSwing * lowest;
+  const double k = static_cast<double>(history_.size());
+  // A faded run may hold a channel error that only the stretches' scatter
+  // can show: it needs a few of them, and their scatter always counts.
+  if (fading && k < kMinFadingSegments * spread_) return false;
+  const Powers Stretch::*const window = fading ? &Stretch::hann : &Stretch::rect;
+  const double correlation =
+      fading ? IdleSegmenter::kOverlapCorrelation : IdleSegmenter::kRectOverlapCorrelation;
+
   // Weights: the inverse of a stretch's product noise per unit of signal.
   // They use the run's mean noise, not the stretch's own estimate, which
   // would favour stretches whose noise happened to read low (and so whose
   // products, less that noise, read high).
   double noise = 0;
-  for (const Stretch& s : history_) noise += s.noise;
-  noise /= static_cast<double>(history_.size());
-  for (Stretch& s : history_)
-    s.weight = s.fundamentals / (noise * (s.fundamentals * kTypicalImd + noise) + 1e-300);
+  for (const Stretch& s : history_) noise += (s.*window).noise;
+  noise /= k;
   double wp = 0, wf = 0, wn = 0;
-  for (const Stretch& s : history_) {
-    wp += s.weight * s.products;
-    wf += s.weight * s.fundamentals;
-    wn += s.weight * s.noise;
+  for (Stretch& s : history_) {
+    const Powers& p = s.*window;
+    s.weight = p.fundamentals / (noise * (p.fundamentals * kTypicalImd + noise) + 1e-300);
+    wp += s.weight * p.products;
+    wf += s.weight * p.fundamentals;
+    wn += s.weight * p.noise;
   }
   if (!(wp > 0) || !(wf > 0)) return false;
   const double ratio = wp / wf;
@@ -96,22 +127,22 @@ bool ImdMeter::attempt() {
   double var_p = 0, var_f = 0, chi2 = 0, lag = 0, previous = 0;
   bool first = true;
   for (const Stretch& s : history_) {
-    const double n = s.noise, n2 = n * n;
-    const double subtracted = 4 * n2 / s.noise_bins;
-    const double vp = 2 * ratio * s.fundamentals * n + 2 * n2 + subtracted;
-    const double vf = 2 * s.fundamentals * n + 2 * n2 + subtracted;
+    const Powers& p = s.*window;
+    const double n = p.noise, n2 = n * n;
+    const double subtracted = 4 * n2 / p.noise_bins;
+    const double vp = 2 * ratio * p.fundamentals * n + 2 * n2 + subtracted;
+    const double vf = 2 * p.fundamentals * n + 2 * n2 + subtracted;
     var_p += s.weight * s.weight * vp;
     var_f += s.weight * s.weight * vf;
     const double residual =
-        (s.products - ratio * s.fundamentals) / std::sqrt(vp + ratio * ratio * vf);
+        (p.products - ratio * p.fundamentals) / std::sqrt(vp + ratio * ratio * vf);
     chi2 += residual * residual;
     if (!first) lag += residual * previous;
     previous = residual;
     first = false;
   }
-  const double k = static_cast<double>(history_.size());
   // Stretches overlapping by half share some noise.
-  const double shared = 1.0 + 2.0 * IdleSegmenter::kOverlapCorrelation * (k - 1.0) / k;
+  const double shared = 1.0 + 2.0 * correlation * (k - 1.0) / k;
   const double bias = kNoiseBias * 2 * wn / wp;
   double rel = (var_p / (wp * wp) + var_f / (wf * wf)) * shared + bias * bias;
   // Stretches that scatter clearly more than their noise explains (a channel
@@ -120,16 +151,6 @@ bool ImdMeter::attempt() {
   // of them are independent).
   const double dof = k - 1.0;
   const double excess = chi2 / dof;
-  // A faded run (its fundamentals' level swings) may hold a channel error
-  // that only the stretches' scatter can show: it needs a few of them, and
-  // their scatter always counts.
-  double lowest = levels_.front().second, highest = lowest;
-  for (const auto& [centre, level] : levels_) {
-    lowest = std::min(lowest, level);
-    highest = std::max(highest, level);
-  }
-  const bool fading = highest > kFadeSwing * lowest;
-  if (fading && k < kMinFadingSegments * spread_) return false;
   if (fading || excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
     const double rho = std::clamp(lag / chi2, 0.0, 0.9);
     rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
@@ -139,8 +160,9 @@ bool ImdMeter::attempt() {
   if (!(imd >= kFloorDb) || !(imd < 0)) return false;
   // A fading channel's error is not normal (a few channel states decide it):
   // its reading must be the surer.
-  const double allowed = fading ? kMaxMissProbability * kFadingMissShare : kMaxMissProbability;
-  if (!(miss_probability(imd, sigma) <= allowed)) return false;
+  const double share = fading ? kFadingMissShare : 1.0;
+  if (!(miss_probability(sigma) <= kMaxMissProbability * share)) return false;
+  if (!(whole_db_miss_probability(imd, sigma) <= kMaxWholeDbMissProbability * share)) return false;
   imd_db_ = imd;
   sigma_db_ = sigma;
   window_ = static_cast<int>(history_.size());

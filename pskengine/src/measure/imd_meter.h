@@ -4,7 +4,10 @@
 //
 // Each stretch gives the power of the two fundamentals (carrier +- baud/2),
 // of the two third-order products (carrier +- 3 baud/2) and of the noise in
-// tone-free bins between them.  The meter pools every stretch of the idle
+// tone-free bins between them, under two windows: a steady run reads from
+// the rectangular window (less noise), a fading one from the Hann window
+// (no leakage from a level that changes within a stretch).  The meter pools
+// every stretch of the idle
 // run so far (the newest kMaxSegments of it): the noise each bin holds is
 // subtracted, and products and fundamentals are summed with a weight that
 // favours the stretches where the signal stood well above the noise, so a
@@ -15,10 +18,11 @@
 // The reading's own standard deviation comes from the measured noise and
 // tone powers, widened when the stretches scatter more than their noise
 // explains (a channel that fades across the tones).  A reading is posted
-// when the chance that its whole-dB value lies more than 1 dB from the
-// truth is at most kMaxMissProbability: at once when the evidence allows,
-// then about once a second while the run lasts.  Products at or below the
-// noise give no reading at all.
+// when the chance that it lies more than 1 dB from the truth is at most
+// kMaxMissProbability, and the chance that its whole-dB value does is at
+// most kMaxWholeDbMissProbability: at once when the evidence allows, then
+// about once a second while the run lasts.  Products at or below the noise
+// give no reading at all.
 #pragma once
 
 #include <cstdint>
@@ -41,8 +45,11 @@ class ImdMeter {
   static constexpr int kMaxSegments = 120;  // most stretches a reading pools (61 s)
   static constexpr int64_t kInterval =
       kEngineRateHz;  // input samples between readings of one run (1 s)
-  // Largest chance that a posted whole-dB reading is more than 1 dB off.
-  static constexpr double kMaxMissProbability = 0.02;
+  // Largest chance that a posted reading is more than 1 dB off.
+  static constexpr double kMaxMissProbability = 0.01;
+  // Largest chance that its whole-dB value is more than 1 dB off (rounding
+  // adds up to half a dB).
+  static constexpr double kMaxWholeDbMissProbability = 0.05;
   // ... on a fading channel, this share of it.
   static constexpr double kFadingMissShare = 0.25;
   // Largest shift of the result by the noise in the product bins, dB: beyond
@@ -83,18 +90,25 @@ class ImdMeter {
   int64_t attempts() const { return attempts_; }  // times a reading was tried
   int64_t reported() const { return reported_; }  // readings made since reset
 
-  // Chance that round(x) lies more than 1 dB from a truth distributed
-  // normally about x with standard deviation sigma (both dB).
-  static double miss_probability(double x, double sigma);
+  // Chance that a reading lies more than 1 dB from a truth distributed
+  // normally about it with standard deviation sigma (dB).
+  static double miss_probability(double sigma);
+  // Chance that round(x) lies more than 1 dB from such a truth about x.
+  static double whole_db_miss_probability(double x, double sigma);
 
  private:
-  struct Stretch {
-    double fundamentals;  // power of both fundamentals, less their noise
-    double products;      // power of both products, less their noise
-    double noise;         // noise power per bin
-    int noise_bins;       // bins that noise was averaged over
-    double weight;        // its weight in the pooled sums (set by attempt())
+  struct Powers {             // of one stretch under one window
+    double fundamentals = 0;  // power of both fundamentals, less their noise
+    double products = 0;      // power of both products, less their noise
+    double noise = 0;         // noise power per bin
+    int noise_bins = 1;       // bins that noise was averaged over
   };
+  struct Stretch {
+    Powers hann;    // under the Hann window
+    Powers rect;    // under the rectangular window
+    double weight;  // its weight in the pooled sums (set by attempt())
+  };
+  static Powers powers_of(const IdleTones& tones);
   bool attempt();  // true when it made a reading
 
   int64_t run_ = 0;              // idle run the history belongs to

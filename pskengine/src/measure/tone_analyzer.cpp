@@ -9,7 +9,7 @@
 
 namespace psk {
 
-ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz)
+ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz, Window window)
     : rate_(sample_rate_hz > 0 ? sample_rate_hz : kEngineRateHz) {
   const int n = std::max(length, 16);
   window_.resize(static_cast<size_t>(n));
@@ -17,8 +17,9 @@ ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz)
   double sum = 0.0;
   for (int i = 0; i < n; ++i) {
     const double s = std::sin(std::numbers::pi * i / n);
-    window_[static_cast<size_t>(i)] = s * s;
-    sum += s * s;
+    const double w = window == Window::Hann ? s * s : 1.0;
+    window_[static_cast<size_t>(i)] = w;
+    sum += w;
   }
   // Gain 2 / sum: the positive-frequency half of a real tone then reads its
   // full amplitude.
