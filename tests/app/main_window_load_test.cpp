@@ -5,7 +5,6 @@
 #include "replay_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "replay_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 // A loaded main window: engine, txtRec and VScroll1 at 1500, AFC on.
 using Tuning = LoadedMainWindow;
 

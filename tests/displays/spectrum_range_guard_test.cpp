@@ -11,7 +11,6 @@
 #include "displays/displays.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 using forms::DrawOp;
 
 namespace {

@@ -7,7 +7,6 @@
 #include "display_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 using forms::DrawOp;
 
 namespace {
