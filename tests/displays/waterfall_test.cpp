@@ -3,6 +3,7 @@
 // 16-bit history cannot hold as they are, drawn as no signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/Module1.h"
@@ -14,7 +15,7 @@ using forms::Rgb;
 
 namespace {
 
-constexpr Rgb kNoSignal = forms::RGB(0, 0, 120);
+using testing_support::kNoSignal;
 
 Rgb Grey(int q) {
   return forms::RGB(q, q, 120);
@@ -64,14 +65,16 @@ TEST_F(Waterfall, EveryColumnHasFifteenStrokesAndOnlyBandZeroShowsTheFirstSpectr
   const auto& ops = Form1().Picture7.Record();
   ASSERT_EQ(ops.size(), 1u + 511 * 15);
   EXPECT_EQ(ops[0].kind, DrawOp::Kind::Cls);
-  const double xs7 = 9045.0 / 512, ys7 = 1035.0 / 15;
-  for (int i = 1; i <= 511; ++i) {
-    for (int j = 0; j < 15; ++j) {
-      const Rgb rgb = j == 0 && i == 72 ? Grey(204) : kNoSignal;  // 40 / 100 * 255 * 2
-      ASSERT_EQ(testing_support::Describe(Stroke(128 + i, j)),
-                testing_support::LineText(i * xs7, j * ys7, i * xs7, (j + 1) * ys7, rgb));
-    }
-  }
+  // Column i at i * 9045 / 512; band j from j * 1035 / 15, 69 twips long.
+  using testing_support::LineText;
+  EXPECT_EQ(testing_support::Describe(Stroke(129, 0)),
+            LineText(17.666015625, 0, 17.666015625, 69, kNoSignal));
+  EXPECT_EQ(testing_support::Describe(Stroke(639, 14)),
+            LineText(9027.333984375, 966, 9027.333984375, 1035, kNoSignal));
+  EXPECT_EQ(Stroke(200, 0).rgb, Grey(204));  // 40 / 100 * 255 * 2
+  EXPECT_EQ(
+      std::count_if(ops.begin(), ops.end(), [](const DrawOp& op) { return op.rgb == kNoSignal; }),
+      511 * 15 - 1);
 }
 
 // Band 0 scales the newest row by row 0's floor, always 0: v / 100 x 255 x
