@@ -93,21 +93,6 @@ TEST_F(Waterfall, TheTopBandScalesTheNewestLevelsByTheGainUpTo255) {
   }
 }
 
-TEST_F(Waterfall, AStrokeOf35OverAFloorOf30IsDrawnInItsShade) {
-  for (const auto& [gain, stroke] : {std::pair{1, Grey(128)}, std::pair{2, Grey(255)}}) {
-    WaterfallGain = static_cast<int16_t>(gain);
-    DrawnPass("300=35");  // floor 0, bin 300 holds 35
-    // Every bin at 30 (bin 301 at 10, below): floor 15310 / 512, rounded to 30.
-    DrawnPass(All(30) + "301=10");
-    ASSERT_EQ(WaterfallHistory[1][0], 30);
-    // Band 1: the older row (35) over the newer row's floor, 35 / 70 * 255 * gain.
-    EXPECT_EQ(Stroke(300, 1).rgb, stroke) << gain;
-    // At the floor and below it: no signal.
-    EXPECT_EQ(Stroke(300, 0).rgb, kNoSignal);
-    EXPECT_EQ(Stroke(301, 0).rgb, kNoSignal);
-  }
-}
-
 TEST_F(Waterfall, TheFloorIsTheSumOfTheInnerBinsOverNRoundedHalfToEven) {
   // 500..2500: bins 129..639 (511 values) over N = 512; bins 128 and 640 at
   // level 100 are left out.
@@ -176,22 +161,36 @@ TEST_F(Waterfall, LevelsBeyond16BitsAreStoredLimitedTo16Bits) {
   EXPECT_EQ(WaterfallHistory[1][300], -32768);
 }
 
-// A floor of 100 or more draws no signal below it; one far below zero divides
-// without overflow (100 - -32768 does not fit 16 bits).
-TEST_F(Waterfall, FloorsAtOrAbove100OrFarBelowZero) {
-  WaterfallGain = 1;
-  for (const auto& [level, floor, band1] :
-       {std::tuple{99, 99, Grey(255)}, {100, 100, kNoSignal}, {30000, 29941, kNoSignal}}) {
-    DrawnPass("300=50");
-    DrawnPass(All(level));
-    ASSERT_EQ(WaterfallHistory[1][0], floor) << level;
-    EXPECT_EQ(Stroke(300, 1).rgb, band1) << level;  // v = 50 over that floor
+// Band 1 draws the older row's bin 300 over the newer row's floor, v / (100 -
+// floor) x 255 x gain; at the floor and below it no signal.  A floor of 100
+// or more draws no signal; one far below zero divides without overflow (100 -
+// -32768 does not fit 16 bits).
+TEST_F(Waterfall, OlderBandsScaleOverTheNewerRowsFloor) {
+  const struct {
+    int gain;
+    std::string older, newer;
+    int floor;
+    Rgb band1;
+  } cases[] = {
+      // Every bin at 30 (bin 301 at 10): floor 15310 / 512, rounded to 30.
+      {1, "300=35", All(30) + "301=10", 30, Grey(128)},
+      {2, "300=35", All(30) + "301=10", 30, Grey(255)},
+      {1, "300=50", All(99), 99, Grey(255)},
+      {1, "300=50", All(100), 100, kNoSignal},
+      {1, "300=50", All(30000), 29941, kNoSignal},
+      {5, "300=50", All(-40000) + "300=0", -32768, Grey(2)},  // 50 / 32868 * 255 * 5 = 1.94
+  };
+  for (const auto& c : cases) {
+    WaterfallGain = static_cast<int16_t>(c.gain);
+    DrawnPass(c.older);
+    DrawnPass(c.newer);
+    ASSERT_EQ(WaterfallHistory[1][0], c.floor);
+    EXPECT_EQ(Stroke(300, 1).rgb, c.band1) << c.floor;
+    if (c.floor == 30) {  // band 0 over row 0's floor, 0: bin 300 at 0, bin 301 below
+      EXPECT_EQ(Stroke(300, 0).rgb, kNoSignal);
+      EXPECT_EQ(Stroke(301, 0).rgb, kNoSignal);
+    }
   }
-  WaterfallGain = 5;
-  DrawnPass("300=50");
-  DrawnPass(All(-40000) + "300=0");
-  ASSERT_EQ(WaterfallHistory[1][0], -32768);
-  EXPECT_EQ(Stroke(300, 1).rgb, Grey(2));  // 50 / 32868 * 255 * 5 = 1.94
   // In the newer row bin 300 (0) lies far above the floor, bin 301 below it.
   EXPECT_EQ(WaterfallHistory[1][300], 32767);
   EXPECT_EQ(WaterfallHistory[1][301], -7232);
