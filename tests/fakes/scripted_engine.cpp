@@ -47,8 +47,10 @@ Argument Array() {
   return {true, 0};
 }
 
-void Record(const char* name, std::vector<Argument> args) {
+// Records a call whose result the program does not use; returns 0.
+int32_t Record(const char* name, std::vector<Argument> args) {
   state().calls.push_back(Call{name, std::move(args), false, 0});
+  return 0;
 }
 
 int32_t RecordResult(const char* name, std::vector<Argument> args, int32_t result) {
@@ -137,34 +139,28 @@ int32_t fnStartSoundCard(PskWindowHandle, int32_t device, int32_t flags) {
                       state().start_code);
 }
 int32_t fnStopSoundCard(void) {
-  Record("fnStopSoundCard", {});
-  return 0;
+  return Record("fnStopSoundCard", {});
 }
 int32_t fnSetRXFrequency(int32_t hz, int32_t a, int32_t b) {
   if (!state().frequency_pinned) state().frequency = hz;
-  Record("fnSetRXFrequency", {Value(hz), Value(a), Value(b)});
-  return 0;
+  return Record("fnSetRXFrequency", {Value(hz), Value(a), Value(b)});
 }
 int32_t fnGetRXFrequency(int32_t a) {
   return RecordResult("fnGetRXFrequency", {Value(a)}, state().frequency);
 }
 int32_t fnSetRXPSKMode(int32_t mode, int32_t a) {
-  Record("fnSetRXPSKMode", {Value(mode), Value(a)});
-  return 0;
+  return Record("fnSetRXPSKMode", {Value(mode), Value(a)});
 }
 int32_t fnSetAFCLimit(int32_t limit, int32_t a) {
-  Record("fnSetAFCLimit", {Value(limit), Value(a)});
-  return 0;
+  return Record("fnSetAFCLimit", {Value(limit), Value(a)});
 }
 int32_t fnSetSquelchThreshold(int32_t t, int32_t a, int32_t b) {
-  Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
-  return 0;
+  return Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
 }
 // The incomplete variants of this library each lack one export (see CMakeLists.txt).
 #ifndef SCRIPTED_ENGINE_INCOMPLETE
 int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias) {
-  Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
-  return 0;
+  return Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
 }
 #endif
 #ifndef SCRIPTED_ENGINE_WITHOUT_fnGetFFTData
