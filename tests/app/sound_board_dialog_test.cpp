@@ -141,7 +141,6 @@ TEST(SoundBoardDialog, OkOpensTheMainWindowBeforeTheDialogCloses) {
   EXPECT_EQ(at_unload, "111 Card Opened | 100");
   // The main window's load ran to its end inside OK, and only once.
   const QJsonObject s = session.Snapshot();
-  EXPECT_EQ(CallsOf(s, "fnStartSoundCard").size(), 1u);
   EXPECT_EQ(CallsOf(s, "fnSetFFTMode").size(), 1u);
 }
 

@@ -11,7 +11,6 @@ TEST(SoundBoardEntry, ReadsTheWholeLeadingNumberWhereTwoCharactersCutItShort) {
   } cases[] = {
       // The dialog's own entries and design text.
       {"-1  Default", -1, -1},
-      {"0 Built-in test signal (BPSK31 at 1500 Hz)", 0, 0},
       {"57 HDA Intel PCH: ALC892 Analog (hw:0,0)", 57, 57},
       {"100 pulse", 10, 100},
       // Typed texts.
