@@ -25,16 +25,12 @@ TEST_F(Tuning, ClickToTuneRetunesInsideTheRangeAndOnItsEdgesOnly) {
       {"0", {Tune(500)}},
       {"-2", {Tune(500)}},  // 499.56 rounds onto the edge
       {"-2.5", {}},
-      {"-3", {}},
       {"9045", {Tune(2500)}},
       {"9047", {Tune(2500)}},
       {"9047.9", {}},
-      {"9048", {}},
-      {"20000", {}},
       {"4522", {Tune(1500)}},
       {"4522.5", {Tune(1500)}},
       {"2.3", {Tune(501)}},
-      {"3", {Tune(501)}},
   };
   for (const auto& [x, calls] : cases) {
     EXPECT_EQ(CallsAfter(std::string("mousedown Picture2 ") + x + " 500.25"), calls) << x;
