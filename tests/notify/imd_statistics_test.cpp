@@ -25,13 +25,6 @@ struct ImdReadings : LoadedMainWindow {
 
 }  // namespace
 
-TEST_F(ImdReadings, ThreeReadingsShowBestWorstAverageCountAndLastReading) {
-  EXPECT_EQ(After({-28}), "Best: -28 Worst: -28 Average: -28 dB | 1 | -28 dB");
-  EXPECT_EQ(After({-25}), "Best: -28 Worst: -25 Average: -26 dB | 2 | -25 dB");
-  // The bar is drawn for the new average.
-  EXPECT_EQ(BarEnd(), static_cast<float>(8595.0 * 26 / 50));
-}
-
 // Each run starts from the reset button.  Halves of the average go to the
 // even neighbour; zero and positive values carry the signed form's space;
 // readings beyond 16 bits are clamped before they are recorded, the other
