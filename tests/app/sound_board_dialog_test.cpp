@@ -72,8 +72,9 @@ TEST(SoundBoardDialog, OpensFirstCentredAndFixedWithItsControlsWhereTheyBelong) 
 TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
   const auto list_of = [](const std::string& devices) {
     const QJsonObject s = Open(devices);
-    // The design text stays in the text field.
+    // The design text stays in the text field; the engine is not asked.
     EXPECT_EQ(TextOf(s, "frmSoundBoard.Combo1"), "-1  Default");
+    EXPECT_EQ(CallsOf(s, "pskengine_device_count"), Calls{});
     return ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray();
   };
   EXPECT_EQ(list_of(DevicesLine(0)), QJsonArray{"-1 Default"});
