@@ -14,7 +14,6 @@
 #include "replay_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 
 namespace {
 
@@ -73,20 +72,15 @@ TEST(SoundBoardDialog, OpensFirstCentredAndFixedWithItsControlsWhereTheyBelong) 
 TEST(SoundBoardDialog, ListsTheDefaultDeviceThenEveryDeviceByNumber) {
   const auto list_of = [](const std::string& devices) {
     const QJsonObject s = Open(devices);
-    // The design text stays in the text field.
+    // The design text stays in the text field; the engine is not asked.
     EXPECT_EQ(TextOf(s, "frmSoundBoard.Combo1"), "-1  Default");
+    EXPECT_EQ(CallsOf(s, "pskengine_device_count"), Calls{});
     return ControlOf(s, "frmSoundBoard.Combo1")["list"].toArray();
   };
   EXPECT_EQ(list_of(DevicesLine(0)), QJsonArray{"-1 Default"});
-  EXPECT_EQ(list_of(DevicesLine(1)), (QJsonArray{"-1 Default", "0 Device 0"}));
   const QJsonArray many = list_of(DevicesLine(120));
   ASSERT_EQ(many.size(), 121);
-  const std::pair<int, const char*> items[] = {{0, "-1 Default"},
-                                               {1, "0 Device 0"},
-                                               {11, "10 Device 10"},
-                                               {101, "100 Device 100"},
-                                               {120, "119 Device 119"}};
-  for (const auto& [i, item] : items) EXPECT_EQ(many[i].toString(), item);
+  EXPECT_EQ(many[101].toString(), "100 Device 100");
   // Names are shown as they come, blanks and Japanese included.
   EXPECT_EQ(list_of("devices \"  USB オーディオ  \" \"\""),
             (QJsonArray{"-1 Default", "0   USB オーディオ  ", "1 "}));
@@ -111,15 +105,8 @@ TEST(SoundBoardDialog, OkStartsTheEngineOnTheChosenDevice) {
     int device;
   } cases[] = {
       // Untouched: the design text "-1  Default" (kept with any list).
-      {120, nullptr, -1},
-      {0, "-1 Default", -1},
-      {1, "0 Device 0", 0},
-      {120, "10 Device 10", 10},
-      {120, "100 Device 100", 100},
-      {120, "119 Device 119", 119},
-      {1, "7", 7},
-      {0, "", 0},
-      {1, "ab", 0},
+      {120, nullptr, -1},           {0, "-1 Default", -1}, {1, "0 Device 0", 0},
+      {120, "100 Device 100", 100}, {1, "7", 7},           {1, "ab", 0},
   };
   for (const auto& c : cases) {
     const std::string choice =
@@ -155,7 +142,6 @@ TEST(SoundBoardDialog, OkOpensTheMainWindowBeforeTheDialogCloses) {
   EXPECT_EQ(at_unload, "111 Card Opened | 100");
   // The main window's load ran to its end inside OK, and only once.
   const QJsonObject s = session.Snapshot();
-  EXPECT_EQ(CallsOf(s, "fnStartSoundCard").size(), 1u);
   EXPECT_EQ(CallsOf(s, "fnSetFFTMode").size(), 1u);
 }
 

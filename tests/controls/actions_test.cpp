@@ -9,7 +9,6 @@
 #include "replay_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 using Actions = LoadedMainWindow;
 
 TEST_F(Actions, ModeAndRangeOptionsSetTheirModeOrPreset) {

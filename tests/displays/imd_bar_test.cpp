@@ -56,19 +56,19 @@ TEST_F(ImdBar, TheLoadDrawsTheEmptyScaleAndTheBarFollowsTheAverageAndTheBoxSize)
 
 TEST_F(ImdBar, RendersTheBandsAboveAndTheBarBelow) {
   session.Run("post 2027 -25 0");
-  const forms::PictureBox& box = Form1().Picture5;
-  const forms::Rgb pale = forms::RGB(200, 255, 255), cyan = forms::RGB(0, 255, 255);
-  // The upper third (0..135) shows the four bands.
-  for (float y : {15.f, 105.f}) {
-    EXPECT_EQ(box.PixelAt(1200, y), forms::RGB(255, 0, 0)) << y;
-    EXPECT_EQ(box.PixelAt(3000, y), forms::RGB(255, 255, 0)) << y;
-    EXPECT_EQ(box.PixelAt(4300, y), pale) << y;
-    EXPECT_EQ(box.PixelAt(7000, y), cyan) << y;
-  }
-  // Below it the bar runs from the left edge to the middle (4297.5).
-  for (float y : {180.f, 390.f}) {
-    for (float x : {0.f, 1200.f, 4230.f}) EXPECT_EQ(box.PixelAt(x, y), forms::RGB(0, 200, 200));
-    EXPECT_EQ(box.PixelAt(4380, y), pale) << y;
-    EXPECT_EQ(box.PixelAt(7000, y), cyan) << y;
+  using forms::RGB;
+  const forms::Rgb pale = RGB(200, 255, 255), cyan = RGB(0, 255, 255), bar = RGB(0, 200, 200);
+  // The upper third (0..135) shows the four bands; below it the bar runs from
+  // the left edge to the middle (4297.5).
+  const std::tuple<float, float, forms::Rgb> pixels[] = {{1200, 105, RGB(255, 0, 0)},
+                                                         {3000, 15, RGB(255, 255, 0)},
+                                                         {4300, 105, pale},
+                                                         {7000, 15, cyan},
+                                                         {0, 390, bar},
+                                                         {4230, 180, bar},
+                                                         {4380, 390, pale},
+                                                         {7000, 180, cyan}};
+  for (const auto& [x, y, rgb] : pixels) {
+    EXPECT_EQ(Form1().Picture5.PixelAt(x, y), rgb) << x << "," << y;
   }
 }

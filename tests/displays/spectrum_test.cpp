@@ -7,13 +7,9 @@
 #include "display_test_support.h"
 
 using namespace testing_support;
-using Calls = std::vector<std::string>;
 using forms::DrawOp;
 
 namespace {
-
-constexpr forms::Rgb kGrid = forms::RGB(0, 80, 0), kTrace = forms::RGB(0, 255, 255),
-                     kCursor = forms::RGB(255, 255, 0);
 
 // The loaded main window: 500..2500 Hz, 20 divisions, AFC on, engine at 1500 Hz.
 struct Spectrum : DisplayTest {
@@ -112,30 +108,31 @@ TEST_F(Spectrum, OffTickedFetchesNothingDrawsNothingAndLeavesTheScrollBarAndPhas
   EXPECT_EQ(CallsOf(s, "fnGetFFTData").size(), 1u);
 }
 
-TEST_F(Spectrum, UnderAfcTheScrollBarFollowsTheEngineBeforeTheCursorIsDrawn) {
-  const QJsonObject s = Notify("engine freq 1700");
-  EXPECT_EQ(ControlOf(s, "VScroll1")["value"].toInt(), 1700);
-  EXPECT_EQ(TextOf(s, "txtRec"), "1700");
-  // 1700 Hz at 500..2500: Int((435.2 + 0.5 - 128) * 9045 / 512).
-  EXPECT_EQ(CursorXs(), std::vector<float>{5435});
-  // The fetch comes before the engine's frequency is asked for, between the
-  // vector scope's calls and the raw scope's; the change handler does not
-  // retune the engine under AFC.
-  EXPECT_EQ(CallList(s), (Calls{"fnGetVectorData(array,0)", "fnGetSignalLevel(0)=0",
-                                "fnGetFFTData(array,128,640)", "fnGetRXFrequency(0)=1700",
-                                "fnGetRawData(array,0,array)"}));
-}
-
-// Left open: an engine frequency the scroll bar cannot take (outside
-// 100..3000 or beyond 16 bits) leaves it, txtRec and the cursor alone; with
-// AFC off the engine is not asked at all.
-TEST_F(Spectrum, AnEngineFrequencyTheScrollBarCannotTakeOrAfcOffLeavesItAndTheCursorAlone) {
-  for (int hz : {99, 3001, 32768, -5, -2147483647}) {
+// Under AFC the scroll bar and txtRec follow the engine before the cursor is
+// drawn.  Left open: an engine frequency the scroll bar cannot take (outside
+// 100..3000 or beyond 16 bits) leaves them and the cursor alone; with AFC off
+// the engine is not asked at all.
+TEST_F(Spectrum, UnderAfcTheScrollBarFollowsTheEngineWhereItCanAndAfcOffAsksNothing) {
+  // Int((f / 3.90625 + 0.5 - 128) * 9045 / 512) at 1500 and 1700 Hz.
+  for (const auto& [hz, shown, cursor] : {std::tuple{99, 1500, 4531.f},
+                                          {3001, 1500, 4531.f},
+                                          {32768, 1500, 4531.f},
+                                          {-5, 1500, 4531.f},
+                                          {-2147483647, 1500, 4531.f},
+                                          {1700, 1700, 5435.f}}) {
     const QJsonObject s = Notify("engine freq " + std::to_string(hz));
     EXPECT_EQ(CallsOf(s, "fnGetRXFrequency").size(), 1u) << hz;
-    EXPECT_EQ(ControlOf(s, "VScroll1")["value"].toInt(), 1500) << hz;
-    EXPECT_EQ(TextOf(s, "txtRec"), "1500") << hz;
-    EXPECT_EQ(CursorXs(), std::vector<float>{4531}) << hz;
+    EXPECT_EQ(ControlOf(s, "VScroll1")["value"].toInt(), shown) << hz;
+    EXPECT_EQ(TextOf(s, "txtRec"), std::to_string(shown)) << hz;
+    EXPECT_EQ(CursorXs(), std::vector<float>{cursor}) << hz;
+    // The fetch comes before the engine's frequency is asked for, between the
+    // vector scope's calls and the raw scope's; the change handler does not
+    // retune the engine under AFC.
+    if (hz == 1700) {
+      EXPECT_EQ(CallList(s), (Calls{"fnGetVectorData(array,0)", "fnGetSignalLevel(0)=0",
+                                    "fnGetFFTData(array,128,640)", "fnGetRXFrequency(0)=1700",
+                                    "fnGetRawData(array,0,array)"}));
+    }
   }
   session.Run("set AfcOn 0\nset VScroll1 1200");  // AFC off, then the operator tunes
   session.Snapshot();

@@ -80,23 +80,22 @@ TEST_F(VectorScope, TheScopeAndMeterFollowTheSizeOfTheirBoxes) {
   EXPECT_EQ(MeterShown(), Meter(300, 2000, 1000, 1500));
 }
 
-// The engine's levels are percentages; a level beyond 16 bits reaches the
+// The engine's levels are percentages: level 0 no height, 100 the full
+// height, beyond the scale out of the box.  A level beyond 16 bits reaches the
 // meter clamped, and the spokes' radius unit saturates rather than wraps.
-TEST_F(VectorScope, ALevelBeyondSixteenBitsIsClamped) {
-  for (auto [level, shown] : {std::pair{70000, 32767}, std::pair{-70000, -32768}}) {
+TEST_F(VectorScope, TheMeterRisesLevelPerCentOfTheHeightAndMarksTheSquelch) {
+  for (auto [level, shown] : {std::pair{0, 0},
+                              {50, 50},
+                              {100, 100},
+                              {150, 150},
+                              {-10, -10},
+                              {70000, 32767},
+                              {-70000, -32768}}) {
     const auto scope = Draw(level);
     EXPECT_EQ(MeterShown(), Meter(135, 1005, 1005 - shown / 100.0 * 1005, 1005)) << level;
-    if (level > 0) {
+    if (level == 70000) {
       EXPECT_EQ(scope[3], LineText(392, 371, 392 + 32767, 371, kRed));
     }
-  }
-}
-
-TEST_F(VectorScope, TheMeterRisesLevelPerCentOfTheHeightAndMarksTheSquelch) {
-  // Level 0 no height, 100 the full height, beyond the scale out of the box.
-  for (int level : {0, 50, 100, 150, -10}) {
-    DrawSignalLevel(static_cast<int16_t>(level));
-    EXPECT_EQ(MeterShown(), Meter(135, 1005, 1005 - level / 100.0 * 1005, 1005)) << level;
   }
   // The squelch mark: the bottom edge at 0, a hundredth below the top at 99.
   SquelchLevel = 99;

@@ -1,5 +1,5 @@
-// The scripted engine: every operation of the PSK engine, answering what the
-// test set and recording each call.  Called from the GUI thread only.
+// The scripted engine: the operations of the PSK engine that the program
+// uses, answering what the test set and recording each call.  Called from the GUI thread only.
 #include <algorithm>
 #include <array>
 #include <string>
@@ -30,7 +30,6 @@ struct State {
   std::array<int32_t, 16> vectors{};
   std::array<int32_t, 2049> raw{};
   int32_t raw_count = 2047;
-  PskWindowHandle window = nullptr;
   std::vector<Call> calls;
   int32_t device_count = 1;  // -1: no audio system
   std::vector<std::string> devices{"Built-in test signal (BPSK31 at 1500 Hz)"};
@@ -48,8 +47,10 @@ Argument Array() {
   return {true, 0};
 }
 
-void Record(const char* name, std::vector<Argument> args) {
+// Records a call whose result the program does not use; returns 0.
+int32_t Record(const char* name, std::vector<Argument> args) {
   state().calls.push_back(Call{name, std::move(args), false, 0});
+  return 0;
 }
 
 int32_t RecordResult(const char* name, std::vector<Argument> args, int32_t result) {
@@ -103,9 +104,6 @@ void scripted_set_devices(int32_t count, const char* const* names) {
   state().device_count = count;
   state().devices.assign(names, names + std::max(count, 0));
 }
-PskWindowHandle scripted_window(void) {
-  return state().window;
-}
 
 int32_t scripted_call_count(void) {
   return static_cast<int32_t>(state().calls.size());
@@ -136,40 +134,33 @@ void scripted_clear_calls(void) {
 
 // ---- The engine's operations ----------------------------------------------
 
-int32_t fnStartSoundCard(PskWindowHandle window, int32_t device, int32_t flags) {
-  state().window = window;
+int32_t fnStartSoundCard(PskWindowHandle, int32_t device, int32_t flags) {
   return RecordResult("fnStartSoundCard", {Array(), Value(device), Value(flags)},
                       state().start_code);
 }
 int32_t fnStopSoundCard(void) {
-  Record("fnStopSoundCard", {});
-  return 0;
+  return Record("fnStopSoundCard", {});
 }
 int32_t fnSetRXFrequency(int32_t hz, int32_t a, int32_t b) {
   if (!state().frequency_pinned) state().frequency = hz;
-  Record("fnSetRXFrequency", {Value(hz), Value(a), Value(b)});
-  return 0;
+  return Record("fnSetRXFrequency", {Value(hz), Value(a), Value(b)});
 }
 int32_t fnGetRXFrequency(int32_t a) {
   return RecordResult("fnGetRXFrequency", {Value(a)}, state().frequency);
 }
 int32_t fnSetRXPSKMode(int32_t mode, int32_t a) {
-  Record("fnSetRXPSKMode", {Value(mode), Value(a)});
-  return 0;
+  return Record("fnSetRXPSKMode", {Value(mode), Value(a)});
 }
 int32_t fnSetAFCLimit(int32_t limit, int32_t a) {
-  Record("fnSetAFCLimit", {Value(limit), Value(a)});
-  return 0;
+  return Record("fnSetAFCLimit", {Value(limit), Value(a)});
 }
 int32_t fnSetSquelchThreshold(int32_t t, int32_t a, int32_t b) {
-  Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
-  return 0;
+  return Record("fnSetSquelchThreshold", {Value(t), Value(a), Value(b)});
 }
 // The incomplete variants of this library each lack one export (see CMakeLists.txt).
 #ifndef SCRIPTED_ENGINE_INCOMPLETE
 int32_t fnSetFFTMode(int32_t smoothing, int32_t scale, int32_t bias) {
-  Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
-  return 0;
+  return Record("fnSetFFTMode", {Value(smoothing), Value(scale), Value(bias)});
 }
 #endif
 #ifndef SCRIPTED_ENGINE_WITHOUT_fnGetFFTData
@@ -219,48 +210,6 @@ int32_t pskengine_device_name(int32_t index, char* buffer, int32_t size) {
     result = static_cast<int32_t>(name.size());
   }
   return RecordResult("pskengine_device_name", {Value(index), Array(), Value(size)}, result);
-}
-
-// Never called by the program; recorded all the same.
-int32_t fnGetClosestPeak(int32_t hz, int32_t range) {
-  return RecordResult("fnGetClosestPeak", {Value(hz), Value(range)}, -1);
-}
-int32_t fnGetSyncData(int32_t*, int32_t a) {
-  Record("fnGetSyncData", {Array(), Value(a)});
-  return -1;
-}
-int32_t fnStartTX(int32_t a) {
-  return RecordResult("fnStartTX", {Value(a)}, -1);
-}
-int32_t fnStopTX(int32_t a) {
-  return RecordResult("fnStopTX", {Value(a)}, -1);
-}
-int32_t fnAbortTX(int32_t a) {
-  return RecordResult("fnAbortTX", {Value(a)}, -1);
-}
-int32_t fnSetTXFrequency(int32_t hz, int32_t a) {
-  return RecordResult("fnSetTXFrequency", {Value(hz), Value(a)}, -1);
-}
-int32_t fnSetCWIDString(const char*, int32_t a) {
-  return RecordResult("fnSetCWIDString", {Array(), Value(a)}, -1);
-}
-int32_t fnSendTXCharacter(int32_t c, int32_t a) {
-  return RecordResult("fnSendTXCharacter", {Value(c), Value(a)}, -1);
-}
-int32_t fnSendTXString(const char*, int32_t a) {
-  return RecordResult("fnSendTXString", {Array(), Value(a)}, -1);
-}
-int32_t fnGetTXCharsRemaining(int32_t a) {
-  return RecordResult("fnGetTXCharsRemaining", {Value(a)}, 0);
-}
-int32_t fnClearTXBuffer(int32_t a) {
-  return RecordResult("fnClearTXBuffer", {Value(a)}, -1);
-}
-int32_t fnSetCWIDSpeed(int32_t w, int32_t a) {
-  return RecordResult("fnSetCWIDSpeed", {Value(w), Value(a)}, -1);
-}
-int32_t fnSetComPort(int32_t p, int32_t m) {
-  return RecordResult("fnSetComPort", {Value(p), Value(m)}, -1);
 }
 
 }  // extern "C"

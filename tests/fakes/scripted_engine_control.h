@@ -33,9 +33,6 @@ PSKENGINE_API void scripted_set_raw(int32_t index, int32_t value); /* index 0..2
  * entry, "Built-in test signal (BPSK31 at 1500 Hz)", after a reset. */
 PSKENGINE_API void scripted_set_devices(int32_t count, const char* const* names);
 
-/* The window handle given to fnStartSoundCard (NULL before a start). */
-PSKENGINE_API PskWindowHandle scripted_window(void);
-
 /* The recorded calls since the last scripted_clear_calls, oldest first. */
 PSKENGINE_API int32_t scripted_call_count(void);
 PSKENGINE_API const char* scripted_call_name(int32_t call);

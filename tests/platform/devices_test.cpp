@@ -1,4 +1,5 @@
-// The device list read through the engine's C interface; scripted lists.
+// The device list read through the engine's C interface (the replay tool's
+// scripted lists: the sound-board dialog's tests).
 #include "platform/devices/devices.h"
 
 #include <gtest/gtest.h>
@@ -12,13 +13,11 @@ namespace {
 // cut to the caller's buffer with the full length returned.
 std::vector<std::string> g_names;
 int32_t g_count = 0;
-int g_name_calls = 0;
 
 int32_t Count() {
   return g_count;
 }
 int32_t Name(int32_t index, char* buffer, int32_t size) {
-  ++g_name_calls;
   if (index < 0 || index >= static_cast<int32_t>(g_names.size()) || size < 1) return -1;
   const std::string& name = g_names[static_cast<size_t>(index)];
   const size_t n = std::min(name.size(), static_cast<size_t>(size) - 1);
@@ -54,27 +53,6 @@ TEST(DeviceList, ReadsEveryNameWholeOrSaysWhyNot) {
     EXPECT_EQ(devices::SoundDeviceNames(kEngine, &error), c.listed) << c.count;
     EXPECT_EQ(error, c.error) << c.count;
   }
-}
-
-TEST(DeviceList, AScriptedListReplacesTheEnginesUntilCleared) {
-  g_count = 1;
-  g_names = {"Built-in"};
-  g_name_calls = 0;
-  devices::SetDeviceListOverride({"Mic", "", "USB オーディオ"});
-  EXPECT_EQ(devices::SoundDeviceNames(kEngine, nullptr),
-            (std::vector<std::string>{"Mic", "", "USB オーディオ"}));
-  devices::SetDeviceListOverride({});
-  EXPECT_EQ(devices::SoundDeviceNames(kEngine, nullptr), std::vector<std::string>{});
-
-  std::string error;
-  devices::SetDeviceListUnavailable("no sound server");
-  EXPECT_FALSE(devices::SoundDeviceNames(kEngine, &error).has_value());
-  EXPECT_EQ(error, "no sound server");
-  EXPECT_FALSE(devices::SoundDeviceNames(kEngine, nullptr).has_value());
-  EXPECT_EQ(g_name_calls, 0);
-
-  devices::ClearDeviceListOverride();
-  EXPECT_EQ(devices::SoundDeviceNames(kEngine, &error), std::vector<std::string>{"Built-in"});
 }
 
 }  // namespace

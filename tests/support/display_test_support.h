@@ -6,6 +6,10 @@
 
 namespace testing_support {
 
+// The spectrum's grid, trace and cursor; the waterfall's stroke for no signal.
+constexpr forms::Rgb kGrid = forms::RGB(0, 80, 0), kTrace = forms::RGB(0, 255, 255),
+                     kCursor = forms::RGB(255, 255, 0), kNoSignal = forms::RGB(0, 0, 120);
+
 struct DisplayTest : LoadedMainWindow {
   // Sets the displayed range, and the grid divisions when given.
   static void Range(int low, int high, int divisions = -1) {

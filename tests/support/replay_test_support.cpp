@@ -55,13 +55,20 @@ std::string Num(double v) {
   return text;
 }
 
+std::string Corners(double x1, double y1, double x2, double y2) {
+  return Num(x1) + "," + Num(y1) + "," + Num(x2) + "," + Num(y2);
+}
+std::string RgbText(forms::Rgb c) {
+  return " rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) +
+         ")";
+}
+
 }  // namespace
 
 std::string Describe(const forms::DrawOp& op) {
   using Kind = forms::DrawOp::Kind;
-  const std::string rgb = " rgb(" + std::to_string(op.rgb.r) + "," + std::to_string(op.rgb.g) +
-                          "," + std::to_string(op.rgb.b) + ")";
-  const std::string corners = Num(op.x1) + "," + Num(op.y1) + "," + Num(op.x2) + "," + Num(op.y2);
+  const std::string rgb = RgbText(op.rgb);
+  const std::string corners = Corners(op.x1, op.y1, op.x2, op.y2);
   switch (op.kind) {
     case Kind::Cls:
       return "cls";
@@ -114,28 +121,12 @@ std::vector<std::string> Describe(const QJsonArray& ops) {
   return out;
 }
 
-namespace {
-
-std::string Corners(forms::DrawOp::Kind kind, double x1, double y1, double x2, double y2,
-                    forms::Rgb rgb, bool filled) {
-  const auto f = [](double v) { return static_cast<float>(v); };
-  return Describe(forms::DrawOp{.kind = kind,
-                                .x1 = f(x1),
-                                .y1 = f(y1),
-                                .x2 = f(x2),
-                                .y2 = f(y2),
-                                .rgb = rgb,
-                                .filled = filled});
-}
-
-}  // namespace
-
 std::string LineText(double x1, double y1, double x2, double y2, forms::Rgb rgb) {
-  return Corners(forms::DrawOp::Kind::Line, x1, y1, x2, y2, rgb, false);
+  return "line " + Corners(x1, y1, x2, y2) + RgbText(rgb);
 }
 
-std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb, bool filled) {
-  return Corners(forms::DrawOp::Kind::Box, x1, y1, x2, y2, rgb, filled);
+std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb) {
+  return "filled box " + Corners(x1, y1, x2, y2) + RgbText(rgb);
 }
 
 std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,

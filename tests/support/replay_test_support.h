@@ -13,6 +13,8 @@
 
 namespace testing_support {
 
+using Calls = std::vector<std::string>;
+
 // One engine call of a snapshot, as "fnSetRXFrequency(1500,0,0)" (arrays as
 // "array"), with "=result" appended where the call has one.
 std::vector<std::string> CallList(const QJsonObject& snapshot);
@@ -32,9 +34,9 @@ QJsonArray DrawOf(const QJsonObject& snapshot, const std::string& box);
 std::string Describe(const forms::DrawOp& op);
 std::vector<std::string> Describe(const std::vector<forms::DrawOp>& ops);
 std::vector<std::string> Describe(const QJsonArray& ops);
-// A line's or a box's text as Describe gives it, coordinates as float.
+// A line's or a filled box's text as Describe gives it, coordinates as float.
 std::string LineText(double x1, double y1, double x2, double y2, forms::Rgb rgb);
-std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb, bool filled = true);
+std::string BoxText(double x1, double y1, double x2, double y2, forms::Rgb rgb);
 // The recorded operations of one kind and colour.
 std::vector<forms::DrawOp> OpsOf(const std::vector<forms::DrawOp>& ops, forms::DrawOp::Kind kind,
                                  forms::Rgb colour);

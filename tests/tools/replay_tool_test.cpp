@@ -58,50 +58,37 @@ TEST(ReplayTool, RunsAScriptAndWritesItsDump) {
   EXPECT_TRUE(outcome.written.contains("first-Picture2.png"));
 }
 
-TEST(ReplayTool, AnUnknownCommandIsAnErrorWithItsLineNumber) {
-  const Outcome outcome = RunReplay("load Form1\n\nfly away\n");
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_NE(outcome.errors.find("line 3"), std::string::npos) << outcome.errors;
-  EXPECT_NE(outcome.errors.find("fly"), std::string::npos) << outcome.errors;
-}
-
-// A missing library or operation is named, then the program ends: at the main window's load,
-// or at the first display notification for the display operations.
-TEST(ReplayTool, AMissingEngineLibraryOrOperationIsNamedAndEndsTheProgram) {
-  const QString dir = QCoreApplication::applicationDirPath();
+// Each error is named, then the program ends with nothing written after it: an
+// unknown command with its line; a missing library or operation at the main
+// window's load, or at the first display notification for the display
+// operations; a device list that cannot be read inside the dialog's load.
+TEST(ReplayTool, ScriptErrorsAndAMissingEngineOrDeviceListAreNamedAndEndTheProgram) {
+  const QString dir = QCoreApplication::applicationDirPath() + "/libtonvista-";
   const QString display = "load Form1\npost 2024 0 0\ndump after\n";
+  const std::string cannot = "tonvista: Tonvista cannot use the PSK engine: the operation ";
   const struct {
     QString library, script;
-    const char* named;
+    std::string error;
   } cases[] = {
-      {"/nonexistent/libpskengine.so", "load Form1\n", "/nonexistent/libpskengine.so"},
-      {dir + "/libtonvista-incomplete-engine.so", "load Form1\n", "fnSetFFTMode"},
-      {dir + "/libtonvista-engine-without-fnGetFFTData.so", display, "fnGetFFTData"},
-      {dir + "/libtonvista-engine-without-fnGetRawData.so", display, "fnGetRawData"},
-      {dir + "/libtonvista-engine-without-fnGetVectorData.so", display, "fnGetVectorData"},
-      {dir + "/libtonvista-engine-without-fnGetSignalLevel.so", display, "fnGetSignalLevel"},
+      {"", "load Form1\n\nfly away\ndump after\n", "line 3: unknown command: fly"},
+      {"/nonexistent/libpskengine.so", "load Form1\n",
+       "tonvista: Tonvista cannot use the PSK engine: the engine library "
+       "/nonexistent/libpskengine.so"},
+      {dir + "incomplete-engine.so", "load Form1\n", cannot + "fnSetFFTMode"},
+      {dir + "engine-without-fnGetFFTData.so", display, cannot + "fnGetFFTData"},
+      {dir + "engine-without-fnGetRawData.so", display, cannot + "fnGetRawData"},
+      {dir + "engine-without-fnGetVectorData.so", display, cannot + "fnGetVectorData"},
+      {dir + "engine-without-fnGetSignalLevel.so", display, cannot + "fnGetSignalLevel"},
+      {"", "devices-unavailable \"no sound server\"\nload\ndump after\n",
+       "tonvista: Tonvista cannot list the sound devices: no sound server"},
   };
   for (const auto& c : cases) {
-    const Outcome outcome = RunReplay(c.script, {"--engine", c.library});
-    EXPECT_EQ(outcome.status, 1) << c.named << outcome.errors;
-    EXPECT_NE(outcome.errors.find(std::string("tonvista: Tonvista cannot use the PSK engine: ") +
-                                  (c.named[0] == '/' ? "the engine library " : "the operation ") +
-                                  c.named),
-              std::string::npos)
-        << outcome.errors;
-    EXPECT_TRUE(outcome.written.isEmpty()) << c.named;  // nothing ran after the error
+    const Outcome outcome = RunReplay(
+        c.script, c.library.isEmpty() ? QStringList{} : QStringList{"--engine", c.library});
+    EXPECT_EQ(outcome.status, 1) << c.error << outcome.errors;
+    EXPECT_NE(outcome.errors.find(c.error), std::string::npos) << outcome.errors;
+    EXPECT_TRUE(outcome.written.isEmpty()) << c.error;
   }
-}
-
-TEST(ReplayTool, WithoutADeviceListTheProgramSaysWhyAndEnds) {
-  const Outcome outcome = RunReplay("devices-unavailable \"no sound server\"\nload\ndump after\n");
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_NE(
-      outcome.errors.find("tonvista: Tonvista cannot list the sound devices: no sound server"),
-      std::string::npos)
-      << outcome.errors;
-  // It ended inside the dialog's load: nothing after it ran.
-  EXPECT_TRUE(outcome.written.isEmpty()) << outcome.written.join(" ").toStdString();
 }
 
 // --version answers without a display (DISPLAY unset would end a program
