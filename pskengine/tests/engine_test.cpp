@@ -157,6 +157,7 @@ struct Recorder {
 // level and the peak raw sample.
 struct Shown {
   int fft, level, raw;
+  bool operator==(const Shown&) const = default;
 };
 Shown shown(Engine& engine) {
   std::vector<int32_t> fft(1024), raw(2049);
@@ -242,10 +243,7 @@ TEST(Engine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) {
     ASSERT_TRUE(clock.advance(10ms));
     expected_status.push_back(1);
     EXPECT_EQ(recorder.of(WM_ENGINE_STATUS), expected_status);
-    const Shown lost = shown(engine);
-    EXPECT_EQ(lost.fft, 0);
-    EXPECT_EQ(lost.level, 0);
-    EXPECT_EQ(lost.raw, 0);
+    EXPECT_EQ(shown(engine), (Shown{0, 0, 0}));
 
     ASSERT_TRUE(clock.advance(3050ms));
     ASSERT_EQ(server.attempts.size(), 3u);
