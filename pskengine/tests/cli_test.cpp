@@ -73,8 +73,9 @@ TEST(Cli, MeasurePrintsImdAndClockErrorLines) {
 }
 
 // Without a sound server the tests' ALSA configuration has no capture device:
-// the list is the built-in signal alone, which measure --device can listen to, as --demo does.
-TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureListensTo) {
+// the list is the built-in signal alone, which measure and survey --device can listen to;
+// measure --demo listens to the same signal.
+TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureAndSurveyListenTo) {
   const Result list = run_cli("devices");
   EXPECT_EQ(list.status, 0) << list.out;
   const std::regex line("\\{\"index\":(\\d+),\"name\":\"([^\"]*)\",\"rate\":(\\d+)\\}");
@@ -91,6 +92,9 @@ TEST(Cli, DevicesEndWithTheBuiltInSignalWhichMeasureListensTo) {
   const Result live = run_cli("measure --device " + last[1].str() + " --seconds 1.5");
   EXPECT_EQ(live.status, 0) << live.out;
   EXPECT_NE(live.out.find(R"("status":"running"})"), std::string::npos) << live.out;
+  const Result survey = run_cli("survey --device " + last[1].str());
+  EXPECT_EQ(survey.status, 0) << survey.out;
+  EXPECT_NE(survey.out.find("\"station\":\"JA1DEMO\""), std::string::npos) << survey.out;
   const Result demo = run_cli("measure --demo --seconds 2");
   EXPECT_EQ(demo.status, 0);
   EXPECT_EQ(demo.out.substr(0, demo.out.find('\n')), "{\"t\":0.00,\"freq\":1500}");

@@ -298,17 +298,6 @@ TEST(SurveyCli, BadInputGivesMeasuresMessagesOrAClearOne) {
   EXPECT_NE(no_device.out.find("no device \"999\""), std::string::npos) << no_device.out;
 }
 
-TEST(SurveyCli, TheBuiltInSignalAsADeviceIsSurveyedForAMinute) {
-  // The built-in signal is the last device of the list.
-  const std::string devices = run_cli("devices").out;
-  const size_t at = devices.rfind("\"index\":");
-  ASSERT_NE(at, std::string::npos) << devices;
-  const int builtin = std::stoi(devices.substr(at + 8));
-  const Cli r = run_cli("survey --device " + std::to_string(builtin));
-  EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("\"station\":\"JA1DEMO\""), std::string::npos) << r.out;
-}
-
 TEST(SurveyCli, NoSignalGivesNoLinesAndTheDemoBandItsStations) {
   const std::string quiet = temp_path("quiet.wav");
   std::string error;
