@@ -129,9 +129,9 @@ struct FakeServer {
 // Records what the engine posts; with fetch_from set, handles each display
 // notification by fetching display data.
 struct Recorder {
+  Engine* fetch_from;
   std::mutex mutex;
   std::vector<std::pair<uint32_t, int32_t>> messages;
-  Engine* fetch_from = nullptr;
   PskMessageSink sink{&Recorder::post, this};
 
   static void post(void* context, uint32_t msg, int32_t wparam, int32_t) {
@@ -168,11 +168,16 @@ Shown shown(Engine& engine) {
   return {*std::max_element(fft.begin(), fft.end()), engine.signal_level(), raw_peak};
 }
 
-TEST(Engine, FileIsPacedByTheClockAndItsEndIsReportedLast) {
+// An engine on a hand-moved clock, whose notifications are recorded and handled at once.
+class RunningEngine : public ::testing::Test {
+ protected:
   ManualClock clock;
-  Engine engine(clock);
-  Recorder recorder;
-  recorder.fetch_from = &engine;
+  FakeServer server{clock};
+  Recorder recorder{&engine};
+  Engine engine{clock};
+};
+
+TEST_F(RunningEngine, FileIsPacedByTheClockAndItsEndIsReportedLast) {
   ASSERT_EQ(engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(6400)),
             PSK_START_OK);
   ASSERT_TRUE(clock.advance(790ms, 10ms));  // 0.8 s of audio: not yet at its end
@@ -189,10 +194,8 @@ TEST(Engine, FileIsPacedByTheClockAndItsEndIsReportedLast) {
   EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 8u);
 }
 
-TEST(Engine, UnhandledDisplayNotificationIsNeverFollowedByASecond) {
-  ManualClock clock;
-  Engine engine(clock);
-  Recorder recorder;  // never fetches
+TEST_F(RunningEngine, UnhandledDisplayNotificationIsNeverFollowedByASecond) {
+  recorder.fetch_from = nullptr;  // never fetches
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(8000));
   ASSERT_TRUE(clock.advance(500ms));
   EXPECT_EQ(recorder.of(WM_ENGINE_DISPLAY).size(), 1u);
@@ -202,12 +205,7 @@ TEST(Engine, UnhandledDisplayNotificationIsNeverFollowedByASecond) {
   engine.stop();
 }
 
-TEST(Engine, OverrunHoldsStatusOneForASecond) {
-  ManualClock clock;
-  Engine engine(clock);
-  Recorder recorder;
-  recorder.fetch_from = &engine;
-  FakeServer server(clock);
+TEST_F(RunningEngine, OverrunHoldsStatusOneForASecond) {
   engine.start_source(&recorder.sink, server.reopen());
   ASSERT_TRUE(clock.advance(200ms));
   server.overruns = 5;
@@ -221,13 +219,8 @@ TEST(Engine, OverrunHoldsStatusOneForASecond) {
 // Twenty losses and returns: status 1 at once with nothing stale shown,
 // attempts to reopen a second apart while the server is away, and status 0
 // with a live signal after it returns, all in one run.
-TEST(Engine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) {
-  ManualClock clock;
-  Engine engine(clock);
-  Recorder recorder;
-  recorder.fetch_from = &engine;
+TEST_F(RunningEngine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) {
   engine.set_rx_frequency(1000);
-  FakeServer server(clock);
   engine.start_source(&recorder.sink, server.reopen(), [&] { return server.reopen(); });
   ASSERT_TRUE(clock.advance(1s));
   std::vector<int32_t> expected_status{0};
@@ -264,9 +257,7 @@ TEST(Engine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) {
 }
 
 // Ranges and the stopped engine's zeros are checked through the C interface (abi_extremes_test).
-TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
-  ManualClock clock;
-  Engine engine(clock);
+TEST_F(RunningEngine, OperationsAreSafeBeforeDuringAndAfterARun) {
   engine.stop();  // without a start
   std::vector<int32_t> fft(1024), raw(2049);
   int32_t count = 2049;
@@ -277,7 +268,6 @@ TEST(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
   engine.set_rx_frequency(1234);  // settings are kept without a run
   EXPECT_EQ(engine.rx_frequency(), 1234);
 
-  Recorder recorder;
   engine.start_source(&recorder.sink, std::make_unique<FiniteSource>(80000));
   ASSERT_TRUE(clock.advance(300ms));
   EXPECT_EQ(engine.closest_peak(500, 40), 500);  // the square wave's fundamental
