@@ -92,7 +92,6 @@ TEST(Abi, BuiltInSignalShowsItsCarrierLevelRawSamplesAndImd) {
   EXPECT_EQ(fnGetSignalLevel(0), 0);  // stopped: zeros
 }
 
-// Bad devices are refused with code 21.
 TEST(Abi, ThousandStartStopCyclesOnTheBuiltInSignalAndBadDevicesRefused) {
   Window window;
   const int builtin = pskengine_device_count() - 1;

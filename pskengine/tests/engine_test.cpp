@@ -257,7 +257,7 @@ TEST_F(Engine, LostDeviceReadsZeroIsRetriedEverySecondAndResumesWithoutRestart) 
   engine.stop();
 }
 
-// Ranges and the stopped engine's zeros are checked through the C interface (abi_extremes_test).
+// Ranges and the stopped engine's zeros are checked through the C interface (AbiExtremes).
 TEST_F(Engine, OperationsAreSafeBeforeDuringAndAfterARun) {
   engine.stop();  // without a start
   std::vector<int32_t> fft(1024);

@@ -172,7 +172,6 @@ std::string in_words(const SurveyRun& run) {
   return out.str();
 }
 
-// Two threads give exactly what one does.
 TEST(BandSurvey, FindsEveryStationWithItsReadingsAndNoOtherWithOneOrTwoThreads) {
   const std::vector<SimulatedStation> truth = short_band();
   const std::vector<float> band = render_band(truth, kShortBandSeconds, 5);
