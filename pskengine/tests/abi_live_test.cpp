@@ -138,15 +138,6 @@ class LiveCapture : public ::testing::Test {
   }
   void TearDown() override { fnStopSoundCard(); }
 
-  // Starts the engine on device, waits for samples, plays the signal and
-  // collects what arrives until the text is complete.
-  void capture(int32_t device, Window& window) {
-    ASSERT_EQ(fnStartSoundCard(&window.sink, device, 1), PSK_START_OK) << device;
-    ASSERT_TRUE(window.pump_until([&] { return !window.status.empty(); }, 10s));
-    EXPECT_TRUE(server_.play(wav_));
-    window.pump_until([&] { return window.text.find(kText) != std::string::npos; }, 5s);
-  }
-
   SoundServer server_;
   Window window_;           // outlives the engine's run (stopped in TearDown)
   std::string wav_;         // the signal played
@@ -164,7 +155,10 @@ TEST_F(LiveCapture, DefaultAndNamedDeviceGiveExactTextAndImdWithinOneDb) {
   for (int32_t device : {-1, pulse}) {
     SCOPED_TRACE(device);
     Window window;
-    capture(device, window);
+    ASSERT_EQ(fnStartSoundCard(&window.sink, device, 1), PSK_START_OK);
+    ASSERT_TRUE(window.pump_until([&] { return !window.status.empty(); }, 10s));
+    EXPECT_TRUE(server_.play(wav_));
+    window.pump_until([&] { return window.text.find(kText) != std::string::npos; }, 5s);
     fnStopSoundCard();
     EXPECT_NE(window.text.find(kText), std::string::npos) << window.text;
     EXPECT_EQ(window.status, std::vector<int32_t>{0});

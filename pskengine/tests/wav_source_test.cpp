@@ -129,8 +129,8 @@ TEST_F(WavSourceTest, TruncatedAndOneSampleFilesGiveWhatTheyHoldThenEnd) {
   EXPECT_EQ(one->state(), SourceState::Ended);
 }
 
-TEST_F(WavSourceTest, StereoAt96kHzBecomesMonoAt8kHz) {
-  // Left: 1000 Hz tone; right: silence; mono is their mean.
+// Left: 1000 Hz tone; right: silence; mono is their mean.  Silence reads as silence.
+TEST_F(WavSourceTest, StereoAt96kHzBecomesMonoAt8kHzAndSilenceReadsAsSilence) {
   const std::vector<float> left = tone(1000, 96000, 96000, 0.8);
   std::vector<float> x(2 * 96000);
   for (size_t i = 0; i < 96000; ++i) x[2 * i] = left[i];
@@ -142,13 +142,10 @@ TEST_F(WavSourceTest, StereoAt96kHzBecomesMonoAt8kHz) {
   EXPECT_EQ(got.size(), 8000u);
   for (size_t k = 2000; k < 6000; ++k)
     ASSERT_NEAR(got[k], 0.4 * std::cos(2 * M_PI * 1000.0 * k / 8000), 2e-3) << k;
-}
-
-TEST_F(WavSourceTest, SilenceReadsAsSilenceInTheReceiver) {
-  auto source = open16("silence.wav", std::vector<float>(16000, 0.0f), 8000);
-  ASSERT_NE(source, nullptr);
+  auto silence = open16("silence.wav", std::vector<float>(16000, 0.0f), 8000);
+  ASSERT_NE(silence, nullptr);
   Receiver receiver;
-  receiver.process(read_all(*source));
+  receiver.process(read_all(*silence));
   for (int32_t level : receiver.fft_levels()) ASSERT_EQ(level, 0);
   EXPECT_EQ(receiver.signal_level(), 0);
 }
