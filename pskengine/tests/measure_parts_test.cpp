@@ -1,6 +1,7 @@
 // The measurement's parts against exact truth, the meters on stretches set by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -151,6 +152,35 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   EXPECT_NEAR(second_start, truth[1][0], 0.1 * sps);
   EXPECT_NEAR(start_in_gap, truth[1][0], 0.1 * sps);
   EXPECT_NEAR(demod.idle_end(), truth[2][1], 0.1 * sps);
+}
+
+// A deep fade of 0.3 s in a BPSK31 idle run (the channel, not the sender)
+// keeps the run whole: stretches either side belong to the same run.
+TEST(IdleSegmenter, ABriefFadeDoesNotSplitTheRun) {
+  PskModulator mod(PskMode::Bpsk31, 1500.0);
+  mod.append_idle(320);
+  std::vector<float> x = test::render_all(mod);
+  const double fade = 5.0 * kRate, flat = 0.1 * kRate, ramp = 0.1 * kRate;
+  for (size_t n = 0; n < x.size(); ++n) {
+    const double from_fade = std::abs(static_cast<double>(n) - fade) - flat;
+    x[n] *= static_cast<float>(std::clamp(from_fade / ramp, 0.01, 1.0));
+  }
+  test::add_noise(x, 0.25, 25.0, 5);
+  PskDemodulator demod(PskMode::Bpsk31, 1500.0);
+  IdleSegmenter segmenter(PskMode::Bpsk31);
+  int before = 0, after = 0;
+  test::for_blocks(x, 256, [&](std::span<const float> block, size_t) {
+    const double mix = demod.frequency();
+    demod.process(block);
+    segmenter.process(block, demod.symbols(), mix);
+    for (const IdleSegment& s : segmenter.segments()) {
+      EXPECT_EQ(s.run, 1);
+      (static_cast<double>(s.centre) < fade ? before : after)++;
+    }
+  });
+  EXPECT_GE(before, 4);
+  EXPECT_GE(after, 4);
+  EXPECT_TRUE(segmenter.idle());
 }
 
 // Feeds meter idle stretches i in [from, to) of one run, set by hand:

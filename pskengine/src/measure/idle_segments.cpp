@@ -26,6 +26,7 @@ bool in_band(double hz) {
 IdleSegmenter::IdleSegmenter(PskMode mode)
     : baud_(mode_info(mode).baud),
       samples_per_symbol_(kRate / baud_),
+      fade_bridge_(static_cast<int>(std::lround(kFadeBridgeSeconds * baud_))),
       hann_(kLength, kRate, ToneAnalyzer::Window::Hann),
       rect_(kLength, kRate, ToneAnalyzer::Window::Rectangular),
       half_rect_(kLength / 2, kRate, ToneAnalyzer::Window::Rectangular),
@@ -44,6 +45,7 @@ void IdleSegmenter::reset() {
   runs_seen_ = 0;
   next_start_ = 0;
   gap_ = true;
+  faded_ = 0;
   segments_.clear();
 }
 
@@ -73,7 +75,15 @@ void IdleSegmenter::on_symbol(const SymbolInfo& symbol, double mix_hz) {
   while (!recent_.empty() && recent_.front().position < static_cast<double>(samples_ - kHistory))
     recent_.pop_front();
 
-  detector_.process(symbol.reversal && steady, symbol.position);
+  if (symbol.reversal && steady) {
+    faded_ = 0;
+    detector_.process(true, symbol.position);
+  } else if (level < kFadedLevel && ++faded_ <= fade_bridge_) {
+    // A weak symbol in a fade: neither continues the run nor ends it.
+  } else {
+    faded_ = 0;
+    detector_.process(false, symbol.position);
+  }
   if (!detector_.idle()) {
     run_ = 0;
     return;

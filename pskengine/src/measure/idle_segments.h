@@ -79,6 +79,13 @@ class IdleSegmenter {
   // down to a tenth of the level (10 dB) does not end the run.
   static constexpr float kSteadyLow = 0.1f;
   static constexpr float kSteadyHigh = 4.0f;
+  // Symbols below this multiple of the running level that are not steady
+  // reversals, for at most kFadeBridgeSeconds in a row, are a fade of the
+  // channel (their phase is the noise's): they neither continue the run nor
+  // end it.  A longer silence, or any strong symbol that is not a reversal
+  // (data, a carrier), ends it.
+  static constexpr float kFadedLevel = 0.3f;
+  static constexpr double kFadeBridgeSeconds = 0.5;
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.
   static constexpr double kMinCoherence = 0.5;
@@ -115,6 +122,8 @@ class IdleSegmenter {
 
   double baud_;                        // nominal symbol rate, symbols/s
   double samples_per_symbol_;          // nominal, input samples
+  int fade_bridge_;                    // weak symbols a run bridges (kFadeBridgeSeconds)
+  int faded_ = 0;                      // weak symbols bridged in a row
   ToneAnalyzer hann_;                  // Hann-windowed DFT of one stretch
   ToneAnalyzer rect_;                  // rectangular-windowed DFT of one stretch
   ToneAnalyzer half_rect_;             // rectangular-windowed DFT of half a stretch
