@@ -282,6 +282,19 @@ TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
     EXPECT_LE(ImdMeter::miss_probability(meter.sigma_db()),
               ImdMeter::kMaxMissProbability * ImdMeter::kFadingMissShare);
   }
+  // A fading run without scatter reads in the narrow modes; at 125 baud the
+  // channel's selectivity across the tones may hide a dB: never.
+  for (const auto& [baud, reads] : {std::pair{31.25, true}, {62.5, true}, {125.0, false}}) {
+    ImdMeter meter;
+    bool read = false;
+    for (int i = 0; i < 60; ++i) {
+      IdleSegment s = stretch(1, i, i % 2 == 0 ? 1.0 : 0.5, 0.0);
+      s.baud = baud;
+      meter.process(std::span(&s, 1));
+      read |= !meter.readings().empty();
+    }
+    EXPECT_EQ(read, reads) << baud;
+  }
   // Steady: the first reading from 2 stretches, in wider modes from 4.
   for (const auto& [baud, first] : {std::pair{31.25, 2}, {62.5, 4}, {125.0, 4}}) {
     ImdMeter wide;

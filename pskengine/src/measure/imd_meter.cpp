@@ -12,6 +12,8 @@ constexpr double kDbPerNeper = 10.0 / 2.302585092994046;  // 10 / ln 10
 // turns from "every stretch alike" (products well above the noise) to
 // "strong stretches first" (products near the noise).
 constexpr double kTypicalImd = 1e-3;
+// Tone spacing of the widest mode (125 baud) over the narrowest's.
+constexpr double kWidestSpread = 4.0;
 
 // Upper tail of the standard normal distribution.
 double upper_tail(double z) {
@@ -154,6 +156,11 @@ bool ImdMeter::attempt() {
   if (fading || excess > 1.0 + kExcessSigmas * std::sqrt(2.0 * shared / dof)) {
     const double rho = std::clamp(lag / chi2, 0.0, 0.9);
     rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
+  }
+  if (fading) {
+    const double selectivity =
+        kFadingSelectivityDb / kDbPerNeper * (spread_ / kWidestSpread) * (spread_ / kWidestSpread);
+    rel += selectivity * selectivity;
   }
   const double sigma = kDbPerNeper * std::sqrt(rel);
   const double imd = 10.0 * std::log10(ratio);

@@ -17,7 +17,8 @@
 //
 // The reading's own standard deviation comes from the measured noise and
 // tone powers, widened when the stretches scatter more than their noise
-// explains (a channel that fades across the tones).  A reading is posted
+// explains (a channel that fades across the tones), and on a fading
+// channel by what its selectivity may hide in the wider modes.  A reading is posted
 // when the chance that it lies more than 1 dB from the truth is at most
 // kMaxMissProbability, and the chance that its whole-dB value does is at
 // most kMaxWholeDbMissProbability: at once when the evidence allows, then
@@ -73,6 +74,13 @@ class ImdMeter {
   // (10 s), earlier runs included: a fade often ends an idle run, and the
   // next run's first stretches, a single channel state, cannot show it.
   static constexpr int64_t kFadeMemory = 10 * kEngineRateHz;
+  // A multipath channel's gain differs between the fundamentals and the
+  // products, the more so the wider their spacing, and the stretches a
+  // fading run keeps (the strong ones) are no fair sample of its states: a
+  // fading run's reading carries this much systematic error in the widest
+  // mode (125 baud), in proportion to the square of the tone spacing in the
+  // narrower ones (dB).
+  static constexpr double kFadingSelectivityDb = 0.6;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
