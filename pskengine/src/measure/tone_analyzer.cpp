@@ -8,6 +8,25 @@
 #include "dsp/sample_rate.h"
 
 namespace psk {
+namespace {
+
+// Tones a Goertzel pass analyses side by side: the idle analysis asks for
+// ten, the carrier's refinement for two.
+constexpr size_t kGroup = 10;
+constexpr size_t kNarrowGroup = 2;
+
+template <size_t G>
+void recurse(const std::vector<double>& y, const double* coeff, double* s1, double* s2) {
+  for (const double v : y) {
+    for (size_t k = 0; k < G; ++k) {
+      const double s0 = v + coeff[k] * s1[k] - s2[k];
+      s2[k] = s1[k];
+      s1[k] = s0;
+    }
+  }
+}
+
+}  // namespace
 
 ToneAnalyzer::ToneAnalyzer(int length, double sample_rate_hz, Window window)
     : rate_(sample_rate_hz > 0 ? sample_rate_hz : kEngineRateHz) {
@@ -36,23 +55,19 @@ void ToneAnalyzer::process(std::span<const float> x, std::span<const double> hz,
     return;
   }
   for (size_t i = 0; i < n; ++i) windowed_[i] = window_[i] * static_cast<double>(x[i]);
-  // Goertzel for kGroup frequencies side by side (independent recursions
-  // keep the processor busy): s[i] = y[i] + 2 cos(w) s[i-1] - s[i-2]; then
-  // sum y[i] e^(-j w i) = e^(-j w (n-1)) (s[n-1] - e^(-j w) s[n-2]).
-  constexpr size_t kGroup = 8;
+  // Goertzel for up to kGroup frequencies side by side (independent
+  // recursions keep the processor busy): s[i] = y[i] + 2 cos(w) s[i-1] -
+  // s[i-2]; then sum y[i] e^(-j w i) = e^(-j w (n-1)) (s[n-1] - e^(-j w) s[n-2]).
+  // A group of a few frequencies runs a narrower recursion.
   for (size_t base = 0; base < count; base += kGroup) {
     const size_t m = std::min(kGroup, count - base);
     std::array<double, kGroup> coeff{}, s1{}, s2{};
     for (size_t k = 0; k < m; ++k)
       coeff[k] = 2.0 * std::cos(2.0 * std::numbers::pi * hz[base + k] / rate_);
-    for (size_t i = 0; i < n; ++i) {
-      const double y = windowed_[i];
-      for (size_t k = 0; k < kGroup; ++k) {
-        const double s0 = y + coeff[k] * s1[k] - s2[k];
-        s2[k] = s1[k];
-        s1[k] = s0;
-      }
-    }
+    if (m <= kNarrowGroup)
+      recurse<kNarrowGroup>(windowed_, coeff.data(), s1.data(), s2.data());
+    else
+      recurse<kGroup>(windowed_, coeff.data(), s1.data(), s2.data());
     // Phase referred to the centre sample n/2: multiply by e^(j w n/2).
     const double n_minus_1 = static_cast<double>(n - 1);
     const double centre = static_cast<double>(n / 2);
