@@ -122,6 +122,41 @@ TEST(Demodulator, FadingCostsNoMoreThanWithThePlainDifferentialDetector) {
   }
 }
 
+// Two idle signals, 3 Hz off 1500 and 2000 Hz (SNR 20): tuned to one from
+// the start, the idle run starts within 6 symbols in every mode, while the
+// AFC still acquires it; retuned to the other, the new run starts within 6
+// symbols of the retune and no earlier: no symbol of the old frequency counts.
+TEST(Demodulator, IdleRunStartsWithinSixSymbolsOfTuningAndNeverBefore) {
+  for (PskMode mode : test::kAllModes) {
+    SCOPED_TRACE(mode_info(mode).name);
+    const double sps = kEngineRateHz / mode_info(mode).baud;
+    std::vector<float> x;
+    for (const double hz : {1503.0, 2003.0}) {
+      PskModulator mod(mode, hz);
+      mod.append_idle(static_cast<int>(6 * mode_info(mode).baud));
+      const std::vector<float> idle = test::render_all(mod);
+      x.resize(idle.size(), 0.0f);
+      for (size_t n = 0; n < idle.size(); ++n) x[n] += idle[n];
+    }
+    test::add_noise(x, 0.5, 20, 11);
+    const size_t retune = x.size() / 2;
+    PskDemodulator demod = test::afc_demodulator(mode);
+    double first_start = -1;
+    test::for_blocks(std::span<const float>(x).first(retune), 256,
+                     [&](std::span<const float> b, size_t) {
+                       demod.process(b);
+                       if (demod.idle() && first_start < 0) first_start = demod.idle_start();
+                     });
+    EXPECT_LE(first_start, 6 * sps);
+    demod.set_frequency(2000.0);
+    test::for_blocks(std::span<const float>(x).subspan(retune), 256,
+                     [&](std::span<const float> b, size_t) { demod.process(b); });
+    EXPECT_TRUE(demod.idle());
+    EXPECT_GE(demod.idle_start(), static_cast<double>(retune));
+    EXPECT_LE(demod.idle_start(), static_cast<double>(retune) + 6 * sps);
+  }
+}
+
 // Es/N0 7 dB, the carrier turning 0.05 rad a symbol: decisions against the
 // reference spread at most 0.8 times as much as the plain differential ones
 // (which see the noise of two symbols; measured 0.73 BPSK, 0.60 QPSK, ideally 0.54); BPSK decides

@@ -85,7 +85,16 @@ struct PskDemodulator::Chain {
         spectrum(8.0 * info.baud / 31.25),  // about half a second in every mode
         afc(info.baud, info.qpsk),
         detectors{PhaseReference(info.qpsk, 0.0),
-                  PhaseReference(info.qpsk, reference_memory(info.qpsk))} {}
+                  PhaseReference(info.qpsk, reference_memory(info.qpsk))} {
+    settle_from(0.0);
+  }
+
+  // Symbols count as reversals again once neither they nor the symbol before
+  // reach back (through the filters) to input before this sample.
+  void settle_from(double sample) {
+    const double reach = matched.delay() * down.decimation() + down.delay();
+    settled_from = sample + reach + kEngineRateHz / info.baud;
+  }
 
   const ModeInfo& info;                        // mode parameters
   Downconverter down;                          // mixer and decimator
@@ -119,7 +128,11 @@ struct PskDemodulator::Chain {
   int64_t decimated = 0;                         // decimated samples since reset
   std::complex<float> prev{0, 0};                // previous symbol sample
   double agc = 0;                                // running mean |y|^2 at symbol instants
+  double agc_weight = 0;                         // weight of the symbols in agc, 1 when full
   std::array<std::complex<float>, 8> vectors{};  // last eight normalised z, oldest first
+  // Input sample before which a symbol (or the one it is compared with) may
+  // hold input from before the start or the last retune.
+  double settled_from = 0;
 };
 
 PskDemodulator::PskDemodulator(PskMode mode, double frequency_hz)
@@ -164,6 +177,7 @@ void PskDemodulator::set_frequency(double hz) {
   chain_->down.set_frequency(set_hz_);
   chain_->mute = std::max(chain_->mute, kSettleSymbols);
   chain_->afc.reset();
+  chain_->settle_from(static_cast<double>(samples_));
 }
 
 void PskDemodulator::set_afc_limit(double hz) {
@@ -248,7 +262,11 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const std::complex<float> z = y * std::conj(c.prev);
   c.prev = y;
   c.agc += (std::norm(y) - c.agc) / kAgcSymbols;
-  const std::complex<float> zn = c.agc > 0 ? z / static_cast<float>(c.agc) : z;
+  // The changes' size against the running mean divided by the weight it has
+  // gathered since it started from nothing: about 1 from the first symbol on.
+  c.agc_weight += (1.0 - c.agc_weight) / kAgcSymbols;
+  const double power = c.agc / c.agc_weight;
+  const std::complex<float> zn = power > 0 ? z / static_cast<float>(power) : z;
   std::rotate(c.vectors.begin(), c.vectors.begin() + 1, c.vectors.end());
   c.vectors.back() = zn;
 
@@ -303,11 +321,13 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   const bool faded = detector_ == Detector::Automatic && c.fade_hold > 0;
   const std::complex<float> change = changes[faded ? 0 : static_cast<size_t>(c.detector)];
 
-  // The reversal flag (idle runs, the measurements) stays the plain
-  // differential one: it must not hang on a reference still settling after
-  // a silence or a fade.
-  const std::complex<float> plain = changes[0];
-  const bool reversal = c.info.qpsk ? plain.real() < -std::abs(plain.imag()) : plain.real() < 0.0f;
+  // The reversal flag (idle runs, the measurements) is the plain change from
+  // the symbol before: it must not hang on a reference still settling after
+  // a silence or a fade, nor wait for the detectors the AFC restarts while
+  // it acquires a signal.  After the start or a retune, only symbols wholly
+  // of the input since count.
+  const bool reversal = position >= c.settled_from &&
+                        (c.info.qpsk ? z.real() < -std::abs(z.imag()) : z.real() < 0.0f);
   int bit;
   if (!c.info.qpsk) {
     bit = change.real() < 0.0f ? 0 : 1;
