@@ -282,9 +282,9 @@ TEST(ImdMeter, AFadingRunReadsOnlyFromEnoughStretchesAndCountsTheirScatter) {
     EXPECT_LE(ImdMeter::miss_probability(meter.sigma_db()),
               ImdMeter::kMaxMissProbability * ImdMeter::kFadingMissShare);
   }
-  // A fading run without scatter reads in the narrow modes; at 125 baud the
-  // channel's selectivity across the tones may hide a dB: never.
-  for (const auto& [baud, reads] : {std::pair{31.25, true}, {62.5, true}, {125.0, false}}) {
+  // A fading run without scatter reads at 31.25 baud; at 62.5 baud and more
+  // the channel's selectivity across the tones may hide a dB: never.
+  for (const auto& [baud, reads] : {std::pair{31.25, true}, {62.5, false}, {125.0, false}}) {
     ImdMeter meter;
     bool read = false;
     for (int i = 0; i < 60; ++i) {

@@ -12,8 +12,6 @@ constexpr double kDbPerNeper = 10.0 / 2.302585092994046;  // 10 / ln 10
 // turns from "every stretch alike" (products well above the noise) to
 // "strong stretches first" (products near the noise).
 constexpr double kTypicalImd = 1e-3;
-// Tone spacing of the widest mode (125 baud) over the narrowest's.
-constexpr double kWidestSpread = 4.0;
 
 // Upper tail of the standard normal distribution.
 double upper_tail(double z) {
@@ -158,8 +156,7 @@ bool ImdMeter::attempt() {
     rel *= std::max(1.0, excess) * std::max(1.0, (1.0 + rho) / (1.0 - rho) / shared);
   }
   if (fading) {
-    const double selectivity =
-        kFadingSelectivityDb / kDbPerNeper * (spread_ / kWidestSpread) * (spread_ / kWidestSpread);
+    const double selectivity = kFadingSelectivityDb / kDbPerNeper * spread_ * spread_;
     rel += selectivity * selectivity;
   }
   const double sigma = kDbPerNeper * std::sqrt(rel);

@@ -75,12 +75,12 @@ class ImdMeter {
   // next run's first stretches, a single channel state, cannot show it.
   static constexpr int64_t kFadeMemory = 10 * kEngineRateHz;
   // A multipath channel's gain differs between the fundamentals and the
-  // products, the more so the wider their spacing, and the stretches a
-  // fading run keeps (the strong ones) are no fair sample of its states: a
-  // fading run's reading carries this much systematic error in the widest
-  // mode (125 baud), in proportion to the square of the tone spacing in the
-  // narrower ones (dB).
-  static constexpr double kFadingSelectivityDb = 0.6;
+  // products, the more so the wider their spacing and the longer its delay,
+  // and the stretches a fading run keeps (the strong ones) are no fair
+  // sample of its states: a fading run's reading carries this much
+  // systematic error in the narrowest mode with a delay of 2 ms, in
+  // proportion to the square of the tone spacing in the wider ones (dB).
+  static constexpr double kFadingSelectivityDb = 0.15;
   // The scatter of the stretches counts as excess (the variance is widened
   // by it) beyond this many standard deviations of its expected value.
   static constexpr double kExcessSigmas = 3.0;
