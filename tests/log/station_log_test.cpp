@@ -4,10 +4,12 @@
 #include "log/station_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "app/Module1.h"
 #include "app/form1.h"
@@ -34,7 +36,11 @@ std::string PostText(const std::string& text) {
 struct StationLog : LoadedMainWindow {
   void SetUp() override {
     LoadedMainWindow::SetUp();
-    path = (std::filesystem::temp_directory_path() / "tonvista_station_log.csv").string();
+    // A file of this test's own: CTest runs the tests side by side.
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    path = (std::filesystem::temp_directory_path() /
+            ("tonvista_station_log_" + name + "_" + std::to_string(getpid()) + ".csv"))
+               .string();
     std::filesystem::remove(path);
     station_log::SetClock([] { return std::time_t{1796000000}; });  // 2026-11-30T00:53:20Z
     station_log::SetMessageSink([this](const std::string& m) { messages.push_back(m); });
