@@ -133,6 +133,61 @@ double information_limit(double signal_power, double noise_variance, double imd_
   return density / (product * u);
 }
 
+// The clock's information limit: the signal length (s) after which even an
+// estimator that knows every symbol the clean signal x sends has a standard
+// deviation of at most max_sigma ppm (Cramer-Rao bound, white noise of
+// variance noise_variance), its carrier frequency, phase, amplitude and
+// timing origin unknown.  A card that samples faster by e turns x(n) into
+// about x(n (1 - e)), so x's derivative times n is the clock's own direction;
+// the nuisances' are x's derivative, its quadrature (times n) and x itself.
+// Derivative and quadrature come from windowed FIR differentiator and
+// Hilbert filters, exact enough about the carrier.  0: never in x.
+double clock_limit(std::span<const float> x, double noise_variance, double max_sigma) {
+  constexpr int kHalf = 64;
+  constexpr int kParams = 5;
+  std::vector<double> hilbert(2 * kHalf + 1), derivative(2 * kHalf + 1);
+  for (int k = -kHalf; k <= kHalf; ++k) {
+    const double a = std::numbers::pi * k / (kHalf + 1);
+    const double w = 0.42 + 0.5 * std::cos(a) + 0.08 * std::cos(2 * a);  // Blackman
+    hilbert[k + kHalf] = k % 2 != 0 ? 2 / (std::numbers::pi * k) * w : 0.0;
+    derivative[k + kHalf] = k != 0 ? (k % 2 != 0 ? -1.0 : 1.0) / k * w : 0.0;
+  }
+  double fisher[kParams][kParams] = {};
+  double next_check = 1.0;  // s
+  for (size_t n = kHalf; n + kHalf < x.size(); ++n) {
+    double q = 0, d = 0;
+    for (int k = -kHalf; k <= kHalf; ++k) {
+      q += hilbert[k + kHalf] * x[n - k];
+      d += derivative[k + kHalf] * x[n - k];
+    }
+    const double t = static_cast<double>(n) / kRate;
+    const double g[kParams] = {t * d * kRate, d * kRate, t * q, q, x[n]};
+    for (int i = 0; i < kParams; ++i)
+      for (int j = 0; j < kParams; ++j) fisher[i][j] += g[i] * g[j] / noise_variance;
+    if (t < next_check) continue;
+    next_check += 0.25;
+    // The bound on e: the first diagonal element of the inverse (Gauss-Jordan).
+    double m[kParams][2 * kParams];
+    for (int i = 0; i < kParams; ++i)
+      for (int j = 0; j < 2 * kParams; ++j) m[i][j] = j < kParams ? fisher[i][j] : (j - kParams == i);
+    for (int c = 0; c < kParams; ++c) {
+      int p = c;
+      for (int r = c + 1; r < kParams; ++r)
+        if (std::abs(m[r][c]) > std::abs(m[p][c])) p = r;
+      std::swap(m[c], m[p]);
+      const double pivot = m[c][c];
+      for (double& v : m[c]) v /= pivot;
+      for (int r = 0; r < kParams; ++r) {
+        if (r == c) continue;
+        const double f = m[r][c];
+        for (int j = 0; j < 2 * kParams; ++j) m[r][j] -= f * m[c][j];
+      }
+    }
+    if (m[0][kParams] > 0 && std::sqrt(m[0][kParams]) * 1e6 <= max_sigma) return t;
+  }
+  return 0;
+}
+
 void first_reading_table(int seeds) {
   constexpr double kIdle = 40.0;
   const double snrs[] = {15, 10, 8, 5, 3};
@@ -298,21 +353,25 @@ void fading_table(int seeds) {
 
 void clock_table(int seeds) {
   constexpr double kText = 75.0;
+  constexpr int kLimitSeeds = 2;  // seeds of each cell the information limit is found for
   const double ppms[] = {-300, -100, 0, 100, 300};
   std::printf(
       "== 3. Clock error on text only (no idle), %.0f s, SNR 10 dB, %d seeds; and on idle only "
       "(30 s).\n   Each cell: first reading (mean s; goal 35 s on text), worst reading error "
-      "(ppm), readings more than 3 ppm off\n",
-      kText, seeds);
+      "(ppm), readings more than 3 ppm off;\n   then the information limit: the length after "
+      "which an estimator that knows every symbol has a standard deviation of %.1f ppm\n",
+      kText, seeds, psk::ClockErrorEstimator::kMaxSigmaPpm);
   int total = 0, outside = 0;
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk31}) {
     for (bool text_only : {true, false}) {
       std::printf("   %-7s %-5s", psk::mode_info(mode).name, text_only ? "text" : "idle");
+      double limit = 0;  // mean information limit, s
+      int limits = 0;
       for (double ppm : ppms) {
         double first = 0, worst = 0;
         int read = 0, bad = 0;
         for (int seed = 1; seed <= seeds; ++seed) {
-          std::vector<float> x;
+          std::vector<float> x, clean;
           const uint32_t noise_seed = static_cast<uint32_t>(7000 + 10 * seed + (text_only ? 1 : 0));
           if (text_only) {
             psk::test::SignalParams p;
@@ -325,6 +384,7 @@ void clock_table(int seeds) {
                 static_cast<size_t>(kText * psk::mode_info(mode).baud / 7), 60 + seed);
             x = psk::test::make_signal(p);
             x.resize(std::min(x.size(), static_cast<size_t>(kText * kRate)));
+            clean = x;
             psk::test::add_noise(x, psk::test::mean_power(x), 10, noise_seed);
           } else {
             psk::TestSignalParams params;
@@ -337,6 +397,15 @@ void clock_table(int seeds) {
             params.seconds = 30;
             params.seed = noise_seed;
             x = psk::make_test_signal(params).samples;
+            params.snr_db.reset();
+            clean = psk::make_test_signal(params).samples;
+          }
+          if (seed <= kLimitSeeds) {
+            double noise = 0;
+            for (size_t i = 0; i < x.size(); ++i) noise += std::pow(x[i] - clean[i], 2);
+            limit += clock_limit(clean, noise / static_cast<double>(x.size()),
+                                 psk::ClockErrorEstimator::kMaxSigmaPpm);
+            ++limits;
           }
           const Events ev = run(mode, x);
           if (!ev.ppm.empty()) {
@@ -358,7 +427,7 @@ void clock_table(int seeds) {
           std::printf("  %+4.0f: %4.1f s %2.0f %d%s", ppm, first / read, worst, bad,
                       read < seeds ? "*" : " ");
       }
-      std::printf("\n");
+      std::printf("  limit %4.1f s\n", limits > 0 ? limit / limits : 0.0);
     }
   }
   std::printf("   (* not every seed read)  all readings: %d, more than 3 ppm off: %d\n", total,

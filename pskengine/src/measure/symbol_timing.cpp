@@ -11,6 +11,12 @@ namespace {
 
 constexpr double kRate = kEngineRateHz;
 constexpr size_t kHistory = 8192;  // low-passed samples kept (32 symbols of BPSK31)
+constexpr double kQuarterTurn = std::numbers::pi / 2;
+
+std::complex<double> quarter_turns(int n) {  // j^n
+  constexpr std::complex<double> kTurns[] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+  return kTurns[n & 3];
+}
 
 }  // namespace
 
@@ -21,6 +27,12 @@ SymbolTiming::SymbolTiming(PskMode mode)
       history_(kHistory),
       narrow_(kHistory) {
   delay_ = (static_cast<double>(taps_.size()) - 1.0) / 2.0;
+  // The part of a cosine-shaped step that the moving average about an
+  // instant takes in from the transition on one side of it.
+  spill_ = 0;
+  for (size_t i = 0; i < taps_.size() / 2; ++i)
+    spill_ += 0.5 * (1.0 - std::cos(std::numbers::pi * (static_cast<double>(i) + 0.5) / sps_));
+  spill_ /= static_cast<double>(taps_.size());
   narrow_delay_ = std::clamp(static_cast<int>(std::round(sps_ / 16)), 1,
                              static_cast<int>(taps_.size() - 1) / 2);
   reset();
@@ -35,7 +47,10 @@ void SymbolTiming::reset() {
   narrow_sum_ = 0;
   mixer_ = 1.0;
   samples_ = 0;
-  has_previous_ = false;
+  instants_.clear();
+  phase_ = 0;
+  lag_ = 0;
+  steady_ = 0;
   block_ = fit_ = LineSums{};
   quality_ = 0;
   block_symbols_ = 0;
@@ -90,62 +105,39 @@ std::complex<double> SymbolTiming::baseband_at(double position) const {
          history_[static_cast<size_t>(n + 1) % kHistory] * frac;
 }
 
-double SymbolTiming::fit_crossing(double crossing, double t, bool reversal,
+double SymbolTiming::fit_crossing(double crossing, double t, std::complex<double> middle,
                                   double& information) const {
   // Gauss-Newton steps of the least-squares fit of the model
   // middle + step sin(pi (n - crossing) / t) to the narrowly filtered
   // baseband over the transition: the matched filter for its instant.  step
-  // is apart from the others (sin is odd about the crossing); crossing and
-  // middle are solved together.  A reversal passes through zero, so its
-  // middle is 0.  The narrow filter's output at n + narrow_delay_ describes
-  // the input at n.
+  // is apart from the crossing (sin is odd about it, its slope even).  The
+  // narrow filter's output at n + narrow_delay_ describes the input at n.
   const double k = std::numbers::pi / t;
   auto at = [&](double n) { return narrow_[static_cast<size_t>(n + narrow_delay_) % kHistory]; };
-  std::complex<double> middle = 0;
-  bool first = true;
   for (int pass = 0; pass < kRefinements; ++pass) {
     const double from = std::ceil(crossing - t / 2), to = std::floor(crossing + t / 2);
     if (!(from + narrow_delay_ >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory))) ||
         !(to + narrow_delay_ < static_cast<double>(samples_)))
       return std::nan("");
-    std::complex<double> sum = 0, step = 0;
-    double sines = 0, count = 0;
+    std::complex<double> step = 0;
+    double sines = 0;
     for (double n = from; n <= to; ++n) {
       const double sine = std::sin(k * (n - crossing));
-      sum += at(n);
-      step += at(n) * sine;
+      step += (at(n) - middle) * sine;
       sines += sine * sine;
-      ++count;
     }
     if (!(sines > 0)) return std::nan("");
     step /= sines;
-    if (first && !reversal) middle = sum / count;
-    first = false;
-    // Residual r, slope J = d model / d crossing: sums of Re(J* r), |J|^2, J, r.
+    // Residual r and slope J = d model / d crossing: sums of Re(J* r) and |J|^2.
     double jr = 0, jj = 0;
-    std::complex<double> js = 0, rs = 0;
     for (double n = from; n <= to; ++n) {
       const double u = k * (n - crossing);
       const std::complex<double> slope = -step * (k * std::cos(u));
-      const std::complex<double> residual = at(n) - middle - step * std::sin(u);
-      jr += std::real(std::conj(slope) * residual);
+      jr += std::real(std::conj(slope) * (at(n) - middle - step * std::sin(u)));
       jj += std::norm(slope);
-      js += slope;
-      rs += residual;
     }
-    double shift = 0;
-    if (reversal) {
-      information = jj;
-      shift = jj > 0 ? jr / jj : std::nan("");
-    } else {
-      // The middle, unknown too, takes most of the slope's information: a
-      // quarter turn tells the crossing far less than a reversal.
-      information = jj - std::norm(js) / count;
-      shift = information > 0 ? (jr - std::real(std::conj(js) * rs) / count) / information
-                              : std::nan("");
-      middle += (rs - js * shift) / count;
-    }
-    crossing += shift;
+    information = jj;
+    crossing += jj > 0 ? jr / jj : std::nan("");
     if (!std::isfinite(crossing)) return crossing;
   }
   return crossing;
@@ -156,56 +148,86 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
   const std::complex<double> z(s.z);
   if (std::abs(z) > 0) quality_ += std::cos(power_ * std::arg(z));
   ++block_symbols_;
-  // A transition: a reversal, or in QPSK also a quarter turn (half the energy).
-  const bool transition =
-      s.reversal || (power_ == 4 && std::abs(z) > 0 && std::abs(std::arg(z)) > kQuarterTurnFrom);
-  if (has_previous_ && transition && std::round((s.position - previous_.position) / sps_) == 1.0) {
-    const std::complex<double> y0 = baseband_at(previous_.position);
-    const std::complex<double> y1 = baseband_at(s.position);
-    const double half = (previous_.position + s.position) / 2.0;
-    const std::complex<double> yh = baseband_at(half);
-    const std::complex<double> d = y1 - y0;
-    // A reversal passes through zero; a quarter turn through the middle of its ends.
-    const std::complex<double> middle = s.reversal ? 0.0 : (y0 + y1) / 2.0;
-    const double energy = std::norm(d);
-    if (energy > 0 && std::isfinite(energy) && std::isfinite(std::norm(yh))) {
-      // Across a transition y(t) = middle + (d / 2) sin(pi (t - crossing) / T),
-      // so Re[d* (y_half - middle)] = |d|^2 / 2 sin(pi (half - crossing) / T).
-      const double t = s.position - previous_.position;
-      const double ratio =
-          std::clamp(2.0 * std::real(std::conj(d) * (yh - middle)) / energy, -1.0, 1.0);
-      double crossing = half - t / std::numbers::pi * std::asin(ratio);
-      // Then fitted to the lightly filtered baseband over the whole
-      // transition, so that neither the low-pass's noise nor what is left of
-      // the demodulator's own timing error (which wanders with the text)
-      // passes into the crossing.  Each crossing weighs by what its fit
-      // tells of it.
-      double information = 0;
-      crossing = fit_crossing(crossing, t, s.reversal, information);
-      bool counted = std::isfinite(crossing) && information > 0;
-      if (counted && !in_track_) {
-        in_track_ = true;
-        origin_ = last_crossing_ = crossing;
-        index_ = 0;
-      } else if (counted) {
-        const double steps = std::round((crossing - last_crossing_) / sps_);
-        if (steps >= 1) {
-          index_ += static_cast<int64_t>(steps);
-          last_crossing_ = crossing;
-        } else {
-          counted = false;
-        }
-      }
-      if (counted) {
-        const double x = static_cast<double>(index_);
-        const double y = crossing - origin_ - x * sps_;
-        block_.add(information, x, y);
-      }
-    }
-  }
-  previous_ = s;
-  has_previous_ = true;
+  // The decided phase change in quarter turns: BPSK reverses or not, QPSK
+  // turns by the nearest quarter.
+  int turn = s.reversal ? 2 : 0;
+  if (power_ == 4) turn = std::abs(z) > 0 ? static_cast<int>(std::lround(std::arg(z) / kQuarterTurn)) : 0;
+  // Only consecutive symbols make a transition and share a gain.
+  if (!instants_.empty() && std::round((s.position - instants_.back().position) / sps_) != 1.0)
+    instants_.clear();
+  phase_ = (phase_ + turn) & 3;
+  instants_.push_back({s.position, baseband_at(s.position + lag_), phase_, turn != 0});
+  if (instants_.size() > 2 * kGainSymbols + 2) instants_.pop_front();
+  if (instants_.size() == 2 * kGainSymbols + 2 && instants_[kGainSymbols + 1].transition)
+    on_transition(kGainSymbols);
   if (block_symbols_ == kBlockSymbols) end_block();
+}
+
+void SymbolTiming::on_transition(size_t at) {
+  const Instant &from = instants_[at], &to = instants_[at + 1];
+  // The signal's complex gain about the transition, from the instants on
+  // both sides taken back to phase 0; the transition passes through the
+  // middle of its two ends (zero for a reversal).  Each value read at an
+  // instant holds the edges of the transitions on either side (spill_ of
+  // each step), which the decisions tell and so take out.
+  std::complex<double> gain = 0;
+  int values = 0;
+  for (size_t i = 1; i + 1 < instants_.size(); ++i) {
+    const Instant& s = instants_[i];
+    if (!std::isfinite(std::norm(s.value))) continue;
+    const std::complex<double> neighbours = quarter_turns(instants_[i - 1].phase - s.phase) +
+                                            quarter_turns(instants_[i + 1].phase - s.phase);
+    gain += s.value * std::conj(quarter_turns(s.phase)) / (1.0 + spill_ * (neighbours - 2.0));
+    ++values;
+  }
+  if (values == 0) return;
+  gain /= static_cast<double>(values);
+  const std::complex<double> middle =
+      gain * (quarter_turns(from.phase) + quarter_turns(to.phase)) / 2.0;
+  const std::complex<double> d = to.value - from.value;
+  const double half = (from.position + to.position) / 2.0;
+  const std::complex<double> yh = baseband_at(half);
+  const double energy = std::norm(d);
+  if (!(energy > 0) || !std::isfinite(energy) || !std::isfinite(std::norm(yh))) return;
+  // Across a transition y(t) = middle + (d / 2) sin(pi (t - crossing) / T),
+  // so Re[d* (y_half - middle)] = |d|^2 / 2 sin(pi (half - crossing) / T):
+  // the decision-directed first estimate.
+  const double t = to.position - from.position;
+  const double ratio =
+      std::clamp(2.0 * std::real(std::conj(d) * (yh - middle)) / energy, -1.0, 1.0);
+  double crossing = half - t / std::numbers::pi * std::asin(ratio);
+  // Then fitted to the lightly filtered baseband over the whole transition,
+  // so that neither the low-pass's noise nor what is left of the
+  // demodulator's own timing error (which wanders with the text) passes into
+  // the crossing.  Each crossing weighs by what its fit tells of it.
+  double information = 0;
+  crossing = fit_crossing(crossing, t, middle, information);
+  if (!std::isfinite(crossing) || !(information > 0)) return;
+  // How far the demodulator's instants sit off the true ones, from the
+  // reversals (whose middle needs no gain): the symbol values are read
+  // there.  Until kSteadyReversals in a row agree with it (the demodulator's
+  // timing still acquiring), the values, and so the quarter turns, are not
+  // to be trusted.
+  if (middle == 0.0) {
+    const double offset = crossing - half;
+    const bool agrees = std::abs(offset - lag_) < sps_ / 8;
+    lag_ += (steady_ >= kSteadyReversals ? kLagSmoothing : 0.5) * (offset - lag_);
+    steady_ = agrees ? steady_ + 1 : 0;
+  } else if (steady_ < kSteadyReversals) {
+    return;
+  }
+  if (!in_track_) {
+    in_track_ = true;
+    origin_ = last_crossing_ = crossing;
+    index_ = 0;
+  } else {
+    const double steps = std::round((crossing - last_crossing_) / sps_);
+    if (steps < 1) return;
+    index_ += static_cast<int64_t>(steps);
+    last_crossing_ = crossing;
+  }
+  const double x = static_cast<double>(index_);
+  block_.add(information, x, crossing - origin_ - x * sps_);
 }
 
 void SymbolTiming::end_block() {
@@ -241,6 +263,7 @@ void SymbolTiming::end_track() {
   const Result r = current();
   if (r.valid) finished_ = r;
   in_track_ = false;
+  instants_.clear();
   fit_ = LineSums{};
   blocks_ = 0;
 }

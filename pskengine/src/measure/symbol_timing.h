@@ -3,7 +3,11 @@
 //
 // Across a transition the baseband moves from one symbol's value to the
 // next along middle + step sin(pi (t - crossing) / T), crossing halfway
-// between the two symbols' instants; a reversal passes through zero there.
+// between the two symbols' instants.  The middle is the mean of the two
+// values: zero for a reversal; for a QPSK quarter turn it follows from the
+// signal's complex gain (averaged over the symbols about the transition,
+// each taken back by its decided phase), so that the fit need not spend the
+// transition's own samples on it.
 // The demodulator gives each symbol's instant; the baseband (mixed down and
 // low-passed by a moving average of half a symbol) read at both instants and
 // halfway between them gives a first estimate of the crossing, the
@@ -14,8 +18,8 @@
 // quarter turns.  The crossings, against the symbol count, drift by e
 // samples per symbol when the card samples faster than nominal by e; a
 // straight line fitted over a track of continuous signal (weighted by what
-// each transition's fit tells of its instant, running sums) gives e, its variance from the scatter
-// about it.
+// each transition's fit tells of its instant, running sums) gives e, its
+// variance from the scatter about it.
 //
 // Reversals count only while the signal is plainly there: in each block of
 // kBlockSymbols the demodulator's phase changes sit on the mode's
@@ -27,6 +31,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <vector>
 
@@ -50,8 +55,15 @@ class SymbolTiming {
   static constexpr double kCorrelation = 1.2;
   // Least-squares steps that refine each crossing.
   static constexpr int kRefinements = 3;
-  // In QPSK a phase change beyond this (radians) is a transition too.
-  static constexpr double kQuarterTurnFrom = 0.25 * 3.141592653589793;
+  // The signal's gain about a transition, which places a quarter turn's
+  // middle, is averaged over this many symbols on either side of it (so a
+  // carrier still turning leaves it unbiased); the transition is fitted
+  // once they have come.
+  static constexpr int kGainSymbols = 3;
+  // Share of each reversal's offset from the demodulator's instants that
+  // moves the running estimate of their lag.
+  static constexpr double kLagSmoothing = 1.0 / 4;
+  static constexpr int kSteadyReversals = 8;  // reversals in a row that agree on the lag
 
   struct Result {
     double ppm = 0;       // the track's clock error
@@ -73,18 +85,28 @@ class SymbolTiming {
   int64_t samples() const { return samples_; }  // input samples since reset
 
  private:
+  struct Instant {
+    double position;             // input samples
+    std::complex<double> value;  // low-passed baseband there
+    int phase;                   // decided phase, quarter turns (mod 4)
+    bool transition;             // the phase changed from the symbol before
+  };
   std::complex<double> baseband_at(double position) const;  // interpolated, at an input instant
   void on_symbol(const SymbolInfo& s);
+  void on_transition(size_t at);  // from instants_[at] to the next
   // The transition's instant, refined from crossing by kRefinements fitting
-  // steps (NaN when its samples are no longer kept); information: the
-  // fit's Fisher information on it, in units of the noise's power.
-  double fit_crossing(double crossing, double t, bool reversal, double& information) const;
+  // steps (NaN when its samples are no longer kept), the path's middle
+  // known; information: the fit's Fisher information on it, in units of
+  // the noise's power.
+  double fit_crossing(double crossing, double t, std::complex<double> middle,
+                      double& information) const;
   void end_block();
   void end_track();
 
   double sps_;                                 // nominal samples per symbol
   int power_;                                  // m: 2 for BPSK, 4 for QPSK
   double delay_;                               // the low-pass's delay, samples
+  double spill_ = 0;                           // share of a neighbouring step it takes in
   std::vector<std::complex<double>> taps_;     // last half symbol of mixed samples
   size_t tap_pos_ = 0;                         // next slot of taps_
   std::complex<double> tap_sum_;               // their sum: the low-passed baseband
@@ -97,8 +119,10 @@ class SymbolTiming {
   std::complex<double> narrow_sum_;       // its moving sum
   std::complex<double> mixer_{1.0, 0.0};  // oscillator at the mixing frequency
   int64_t samples_ = 0;                   // input samples since reset
-  bool has_previous_ = false;             // previous_ holds a symbol
-  SymbolInfo previous_{};                 // the previous symbol
+  std::deque<Instant> instants_;          // the last 2 kGainSymbols + 2 consecutive symbols
+  int phase_ = 0;                         // decided phase of the newest, quarter turns
+  double lag_ = 0;                        // the true instants less the demodulator's, samples
+  int steady_ = 0;                        // reversals in a row that agreed with lag_
   LineSums block_;                        // the current block's reversals
   double quality_ = 0;                    // sum of cos(m arg z) over the block
   int block_symbols_ = 0;                 // symbols in the block
