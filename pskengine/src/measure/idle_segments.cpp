@@ -30,8 +30,15 @@ IdleSegmenter::IdleSegmenter(PskMode mode)
       hann_(kLength, kRate, ToneAnalyzer::Window::Hann),
       rect_(kLength, kRate, ToneAnalyzer::Window::Rectangular),
       half_rect_(kLength / 2, kRate, ToneAnalyzer::Window::Rectangular),
+      noise_fft_(std::make_unique<RealFft>(kLength)),
+      noise_window_(kLength),
       ring_(kHistory, 0.0f),
       stretch_(kLength, 0.0f) {
+  // The periodic Hann window, scaled as ToneAnalyzer scales it (a tone reads
+  // its amplitude): sum 2.
+  for (size_t i = 0; i < noise_window_.size(); ++i)
+    noise_window_[i] = static_cast<float>(
+        4.0 / kLength * std::pow(std::sin(std::numbers::pi * static_cast<double>(i) / kLength), 2));
   reset();
 }
 
@@ -157,25 +164,41 @@ double IdleSegmenter::refine_carrier(double carrier_hz) {
   return carrier_hz + std::arg(turn) * kRate / (2.0 * std::numbers::pi * (kLength / 2));
 }
 
-bool IdleSegmenter::analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& out) {
+void IdleSegmenter::analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& out) {
   const double b = baud_;
-  // Tones first, then the tone-free bins halfway between them.
-  const std::array<double, 10> hz = {c - b / 2, c + b / 2, c - 1.5 * b, c + 1.5 * b, c - b,
-                                     c + b,     c - 2 * b, c + 2 * b,   c - 3 * b,   c + 3 * b};
-  std::array<std::complex<double>, 10> x{};
+  const std::array<double, 4> hz = {c - b / 2, c + b / 2, c - 1.5 * b, c + 1.5 * b};
+  std::array<std::complex<double>, 4> x{};
   analyzer.process(stretch_, hz, x);
   out.fundamentals = {x[0], x[1]};
   out.products = {x[2], x[3]};
+}
+
+bool IdleSegmenter::measure_noise(double c, double& hann_noise, int& bins) {
+  // One Hann-windowed transform of the stretch; every bin within three
+  // symbol rates of the carrier that keeps kNoiseGuardBins from each tone
+  // an idle signal may hold (the fundamentals and the odd-order products at
+  // carrier +- (k + 1/2) baud) holds noise alone.
+  const std::span<float> in = noise_fft_->input();
+  for (size_t i = 0; i < in.size(); ++i) in[i] = noise_window_[i] * stretch_[i];
+  noise_fft_->execute();
+  const std::span<const std::complex<float>> out = noise_fft_->output();
+  const double bin = kRate / kLength;
+  const double guard = kNoiseGuardBins * bin;
   double noise = 0.0;
-  int bins = 0;
-  for (size_t i = 4; i < hz.size(); ++i) {
-    if (!in_band(hz[i])) continue;
-    noise += std::norm(x[i]) / 2.0;
+  bins = 0;
+  const auto first = static_cast<size_t>(std::max(1.0, std::ceil((c - 3 * baud_) / bin)));
+  const auto last = static_cast<size_t>(std::max(0.0, std::floor((c + 3 * baud_) / bin)));
+  for (size_t k = first; k <= last && k < out.size(); ++k) {
+    const double f = static_cast<double>(k) * bin;
+    if (!in_band(f)) continue;
+    // Distance from the nearest carrier +- (k + 1/2) baud.
+    const double from_tone = std::abs(std::remainder(f - c - baud_ / 2, baud_));
+    if (from_tone < guard) continue;
+    noise += std::norm(std::complex<double>(out[k])) / 2.0;
     ++bins;
   }
-  out.noise_power = bins > 0 ? noise / bins : 0.0;
-  out.noise_bins = bins;
-  return bins >= 2;
+  hann_noise = bins > 0 ? noise / bins : 0.0;
+  return bins >= kMinNoiseBins;
 }
 
 bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
@@ -188,7 +211,17 @@ bool IdleSegmenter::analyse(int64_t start, IdleSegment& out) {
     stretch_[static_cast<size_t>(i)] = ring_[static_cast<size_t>((start + i) % kHistory)];
   out.centre = start + kLength / 2;
   out.carrier_hz = c;
-  return analyse_tones(hann_, c, out.hann) && analyse_tones(rect_, refine_carrier(c), out.rect);
+  double noise = 0.0;
+  int bins = 0;
+  if (!measure_noise(c, noise, bins)) return false;
+  analyse_tones(hann_, c, out.hann);
+  analyse_tones(rect_, refine_carrier(c), out.rect);
+  // White noise puts 1.5 times less power into a bin of the rectangular window.
+  out.hann.noise_power = noise;
+  out.rect.noise_power = noise / kHannNoiseRatio;
+  out.hann.noise_bins = out.rect.noise_bins =
+      std::max(1, static_cast<int>(std::lround(bins / kHannBinDependence)));
+  return true;
 }
 
 }  // namespace psk

@@ -1,8 +1,8 @@
 // Finds stretches of the received signal that lie wholly inside one idle run
 // (a run of at least 32 phase reversals), away from its edges, and analyses
 // each: the two fundamentals of the idle signal at carrier +- baud/2, the
-// third-order products at carrier +- 3 baud/2, and the noise in tone-free
-// bins between them.  The IMD meter and the clock-error estimator both work
+// third-order products at carrier +- 3 baud/2, and the noise in the
+// tone-free bins about them.  The IMD meter and the clock-error estimator both work
 // from these stretches only, so neither ever sees data.
 //
 // Stretches are 8192 samples (32 symbols of BPSK31, 64 of BPSK63, 128 of
@@ -25,9 +25,11 @@
 #include <complex>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "dsp/real_fft.h"
 #include "measure/tone_analyzer.h"
 #include "modem/idle_detector.h"
 #include "modem/modes.h"
@@ -40,8 +42,8 @@ namespace psk {
 struct IdleTones {
   std::array<std::complex<double>, 2> fundamentals{};  // at carrier - baud/2, + baud/2
   std::array<std::complex<double>, 2> products{};      // at carrier - 3 baud/2, + 3 baud/2
-  double noise_power = 0;  // mean power of the tone-free bins (power units of a tone)
-  int noise_bins = 0;      // how many tone-free bins were averaged (up to 6)
+  double noise_power = 0;  // noise power in one bin of the window (power units of a tone)
+  int noise_bins = 0;      // how many independent tone-free bins it was measured in
 };
 
 // One analysed stretch of idle signal.
@@ -89,6 +91,18 @@ class IdleSegmenter {
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.
   static constexpr double kMinCoherence = 0.5;
+  // Noise is measured in bins at least this many bins (0.98 Hz) from every
+  // tone, where a Hann window leaks less than -70 dB of it, and in at least
+  // kMinNoiseBins of them.
+  static constexpr double kNoiseGuardBins = 8.0;
+  static constexpr int kMinNoiseBins = 8;
+  // Noise in a Hann window's bin over that in a rectangular window's: the sum
+  // of the squared window over its sum squared, 3L/8 over (L/2)^2, against 1/L.
+  static constexpr double kHannNoiseRatio = 1.5;
+  // Neighbouring bins of a Hann window share noise (their amplitudes
+  // correlate by 2/3, the next but one by 1/6): this many bins count as one
+  // independent bin, 1 + 2 (2/3)^2 + 2 (1/6)^2.
+  static constexpr double kHannBinDependence = 1.0 + 8.0 / 9.0 + 1.0 / 18.0;
 
   explicit IdleSegmenter(PskMode mode = PskMode::Bpsk31);
   // Forgets the signal: samples, symbols and idle runs (runs count from 1 again).
@@ -117,8 +131,11 @@ class IdleSegmenter {
   bool analyse(int64_t start, IdleSegment& out);
   bool estimate_carrier(int64_t start, double& carrier_hz) const;
   double refine_carrier(double carrier_hz);  // the carrier, corrected from stretch_ itself
-  // Analyses stretch_ about carrier c (Hz) with analyzer; false if too few tone-free bins.
-  bool analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& out);
+  // The tones of stretch_ about carrier c (Hz) under analyzer's window.
+  void analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& out);
+  // The noise of stretch_ about carrier c: power in one Hann bin and the
+  // bins it was measured in; false if too few.
+  bool measure_noise(double c, double& hann_noise, int& bins);
 
   double baud_;                        // nominal symbol rate, symbols/s
   double samples_per_symbol_;          // nominal, input samples
@@ -127,6 +144,8 @@ class IdleSegmenter {
   ToneAnalyzer hann_;                  // Hann-windowed DFT of one stretch
   ToneAnalyzer rect_;                  // rectangular-windowed DFT of one stretch
   ToneAnalyzer half_rect_;             // rectangular-windowed DFT of half a stretch
+  std::unique_ptr<RealFft> noise_fft_;  // the whole stretch's spectrum, for its noise
+  std::vector<float> noise_window_;    // Hann window for noise_fft_
   IdleDetector detector_;              // runs of reversals, as the demodulator finds them
   std::vector<float> ring_;            // last kHistory input samples
   int64_t samples_ = 0;                // input samples since reset
