@@ -56,6 +56,20 @@ TEST(ToneAnalyzer, ReadsAmplitudeAndCentrePhaseWithoutLeakage) {
   }
 }
 
+// Runs an AFC demodulator and an IdleSegmenter over x; every stretch, oldest first.
+std::vector<IdleSegment> stretches_of(PskMode mode, std::span<const float> x) {
+  PskDemodulator demod = test::afc_demodulator(mode);
+  IdleSegmenter segmenter(mode);
+  std::vector<IdleSegment> all;
+  test::for_blocks(x, 256, [&](std::span<const float> block, size_t) {
+    const double mix = demod.frequency();
+    demod.process(block);
+    segmenter.process(block, demod.symbols(), mix);
+    all.insert(all.end(), segmenter.segments().begin(), segmenter.segments().end());
+  });
+  return all;
+}
+
 // While the AFC pulls in from 3 Hz off, the symbols' phase changes lag the
 // carrier by up to 0.2 Hz; the rectangular window's analysis still finds the
 // carrier so exactly that nothing of the fundamentals leaks into the
@@ -72,23 +86,15 @@ TEST(IdleSegmenter, FindsTheCarrierWhileTheAfcPullsIn) {
   const double truth =
       measure_idle_imd(std::span<const float>(sig.samples).first(sig.idle_end), 1503.0, 31.25)
           .imd_db;
-  PskDemodulator demod = test::afc_demodulator(PskMode::Bpsk31);
-  IdleSegmenter segmenter(PskMode::Bpsk31);
-  int stretches = 0;
-  test::for_blocks(sig.samples, 256, [&](std::span<const float> block, size_t) {
-    const double mix = demod.frequency();
-    demod.process(block);
-    segmenter.process(block, demod.symbols(), mix);
-    for (const IdleSegment& s : segmenter.segments()) {
-      ++stretches;
-      const auto& t = s.rect;
-      const double products = std::norm(t.products[0]) + std::norm(t.products[1]);
-      const double fundamentals = std::norm(t.fundamentals[0]) + std::norm(t.fundamentals[1]);
-      EXPECT_NEAR(10 * std::log10(products / fundamentals), truth, 0.05) << s.centre;
-      EXPECT_LT(s.hann.noise_power, 1e-4 * products / 4) << s.centre;
-    }
-  });
-  EXPECT_GE(stretches, 6);
+  const std::vector<IdleSegment> stretches = stretches_of(PskMode::Bpsk31, sig.samples);
+  for (const IdleSegment& s : stretches) {
+    const auto& t = s.rect;
+    const double products = std::norm(t.products[0]) + std::norm(t.products[1]);
+    const double fundamentals = std::norm(t.fundamentals[0]) + std::norm(t.fundamentals[1]);
+    EXPECT_NEAR(10 * std::log10(products / fundamentals), truth, 0.05) << s.centre;
+    EXPECT_LT(s.hann.noise_power, 1e-4 * products / 4) << s.centre;
+  }
+  EXPECT_GE(stretches.size(), 6u);
 }
 
 // White noise alone in the tone-free bins: each stretch measures its power
@@ -109,26 +115,19 @@ TEST(IdleSegmenter, MeasuresTheNoiseBesideTheTones) {
       params.scale_for_file = false;
       const TestSignal sig = make_test_signal(params);
       const double rect_truth = 2 * sig.noise_power / IdleSegmenter::kLength;
-      PskDemodulator demod = test::afc_demodulator(mode);
-      IdleSegmenter segmenter(mode);
+      const std::vector<IdleSegment> stretches = stretches_of(mode, sig.samples);
       double hann = 0, rect = 0, square = 0;
-      int stretches = 0;
-      test::for_blocks(sig.samples, 256, [&](std::span<const float> block, size_t) {
-        const double mix = demod.frequency();
-        demod.process(block);
-        segmenter.process(block, demod.symbols(), mix);
-        for (const IdleSegment& s : segmenter.segments()) {
-          ++stretches;
-          EXPECT_GE(s.rect.noise_bins, 45) << s.centre;
-          hann += s.hann.noise_power;
-          rect += s.rect.noise_power;
-          square += std::pow(s.rect.noise_power / rect_truth - 1.0, 2);
-        }
-      });
+      for (const IdleSegment& s : stretches) {
+        EXPECT_GE(s.rect.noise_bins, 45) << s.centre;
+        hann += s.hann.noise_power;
+        rect += s.rect.noise_power;
+        square += std::pow(s.rect.noise_power / rect_truth - 1.0, 2);
+      }
       const std::string name = std::string(mode_info(mode).name) + " SNR " + std::to_string(snr);
-      ASSERT_GE(stretches, 15) << name;
-      EXPECT_NEAR(rect / stretches / rect_truth, 1.0, 0.05) << name;
-      EXPECT_LT(std::sqrt(square / stretches), 0.25) << name;
+      const auto count = static_cast<double>(stretches.size());
+      ASSERT_GE(count, 15) << name;
+      EXPECT_NEAR(rect / count / rect_truth, 1.0, 0.05) << name;
+      EXPECT_LT(std::sqrt(square / count), 0.25) << name;
       EXPECT_NEAR(hann / rect, IdleSegmenter::kHannNoiseRatio, 1e-9) << name;
     }
   }
