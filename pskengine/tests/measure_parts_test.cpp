@@ -446,12 +446,13 @@ TEST(ClockErrorEstimator, ReportsOnlyOnceSettledThenEveryFiveSeconds) {
   EXPECT_LT(clock.sigma_ppm(), 0.5);
 }
 
-// Runs a demodulator at 1500 Hz and SymbolTiming over x; the symbol
+// Runs a demodulator at 1500 Hz (AFC on if afc) and SymbolTiming over x; the symbol
 // instants handed over are moved off the demodulator's by a slow wander of
 // up to `wander` symbols (as a timing loop's lag that changes with the text).
-SymbolTiming::Result time_symbols(PskMode mode, std::span<const float> x, double wander = 0) {
+SymbolTiming::Result time_symbols(PskMode mode, std::span<const float> x, double wander = 0,
+                                  bool afc = false) {
   const double sps = kRate / mode_info(mode).baud;
-  PskDemodulator demod(mode, 1500.0);
+  PskDemodulator demod = afc ? test::afc_demodulator(mode) : PskDemodulator(mode, 1500.0);
   SymbolTiming timing(mode);
   std::vector<SymbolInfo> moved;
   int64_t count = 0;
@@ -488,6 +489,28 @@ TEST(SymbolTiming, CrossingsDoNotFollowTheDemodulatorsTimingWander) {
     // Clean: exact but for what the wander leaves.
     EXPECT_NEAR(r.ppm, c.ppm, c.wander > 0 ? 0.5 : 0.05)
         << mode_info(c.mode).name << " wander " << c.wander;
+  }
+}
+
+// Text 16 Hz above the receiver: while the AFC acquires it, the symbols are
+// garbage (half a baud off, a plain carrier even looks like clean BPSK), and
+// crossings from them, at the start of the track where they weigh most,
+// would bend the line by several standard deviations.  None may count.
+TEST(SymbolTiming, ATrackStartsOnlyOnceTheAfcHoldsTheSignal) {
+  for (uint32_t seed : {1u, 2u, 3u}) {
+    const std::string text = test::mixed_text(size_t(40 * 31.25 / 7), 840 + seed);
+    std::vector<float> x = test::make_signal({.mode = PskMode::Bpsk31,
+                                              .carrier_hz = 1516.2,
+                                              .ppm = -83,
+                                              .lead_idle = 0,
+                                              .tail_idle = 0,
+                                              .text = text});
+    x.resize(std::min(x.size(), size_t(40 * kRate)));
+    test::add_noise(x, test::mean_power(x), 10, 20540 + seed);
+    const SymbolTiming::Result r = time_symbols(PskMode::Bpsk31, x, 0, true);
+    ASSERT_TRUE(r.valid) << seed;
+    EXPECT_NEAR(r.ppm, -83, 3 * std::sqrt(r.variance)) << seed;
+    EXPECT_LT(r.variance, 2.5 * 2.5) << seed;
   }
 }
 

@@ -54,7 +54,7 @@ void SymbolTiming::reset() {
   block_ = fit_ = LineSums{};
   quality_ = 0;
   block_symbols_ = 0;
-  block_idle_ = false;
+  block_idle_ = block_unlocked_ = false;
   in_track_ = false;
   origin_ = last_crossing_ = 0;
   index_ = 0;
@@ -152,7 +152,15 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
   // turns by the nearest quarter.
   int turn = s.reversal ? 2 : 0;
   if (power_ == 4) turn = std::abs(z) > 0 ? static_cast<int>(std::lround(std::arg(z) / kQuarterTurn)) : 0;
-  // Only consecutive symbols make a transition and share a gain.
+  // Only consecutive symbols the receiver held make a transition and share
+  // a gain; a symbol it did not hold (acquiring a signal, just retuned) also
+  // ends the track.
+  if (!s.locked) {
+    instants_.clear();
+    block_unlocked_ = true;
+    if (block_symbols_ == kBlockSymbols) end_block();
+    return;
+  }
   if (!instants_.empty() && std::round((s.position - instants_.back().position) / sps_) != 1.0)
     instants_.clear();
   phase_ = (phase_ + turn) & 3;
@@ -231,7 +239,7 @@ void SymbolTiming::on_transition(size_t at) {
 }
 
 void SymbolTiming::end_block() {
-  const bool present = quality_ >= kMinQuality * block_symbols_;
+  const bool present = quality_ >= kMinQuality * block_symbols_ && !block_unlocked_;
   if (present && !block_idle_) {
     fit_.add(block_);
     ++blocks_;
@@ -239,7 +247,7 @@ void SymbolTiming::end_block() {
   block_ = LineSums{};
   quality_ = 0;
   block_symbols_ = 0;
-  block_idle_ = false;
+  block_idle_ = block_unlocked_ = false;
   if (!present) end_track();  // the signal went away, or never was
 }
 

@@ -127,6 +127,7 @@ class SymbolTiming {
   double quality_ = 0;                    // sum of cos(m arg z) over the block
   int block_symbols_ = 0;                 // symbols in the block
   bool block_idle_ = false;               // part of the block was idle
+  bool block_unlocked_ = false;           // part of the block the receiver did not hold
   bool in_track_ = false;                 // a track is going on
   double origin_ = 0;                     // first crossing of the track, samples
   double last_crossing_ = 0;              // newest crossing, samples

@@ -384,7 +384,8 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     }
   }
   c.idle.process(reversal, position);
-  symbols_.push_back({position, zn, reversal});
+  const bool locked = position >= c.settled_from && !(afc_limit_ > 0 && c.afc.acquiring());
+  symbols_.push_back({position, zn, reversal, locked});
   // While the AFC acquires a signal the bits are garbage; after it, QPSK
   // still needs the decoder's delay to flush them.  Then the Varicode decoder
   // waits for a clean gap.

@@ -21,6 +21,10 @@ struct SymbolInfo {
   double position;        // its instant, input samples since reset (fractional)
   std::complex<float> z;  // phase change from the previous symbol; |z| about 1 when clean
   bool reversal;          // the phase turned by about 180 degrees
+  // The receiver held the signal: the AFC was not acquiring one, and neither
+  // this symbol nor the one before reaches back to input from before the
+  // start or a retune.
+  bool locked = true;
 };
 
 // Which phase reference the decisions use.
