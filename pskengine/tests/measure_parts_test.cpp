@@ -99,8 +99,8 @@ TEST(IdleSegmenter, FindsTheCarrierWhileTheAfcPullsIn) {
 
 // White noise alone in the tone-free bins: each stretch measures its power
 // per bin under both windows (the rectangular one's 1.5 times lower) from
-// about a hundred bins (about fifty independent ones), so the stretches
-// scatter by less than a quarter rms and their mean is within 5 % of the
+// at least 30 independent bins, so the stretches scatter by less than 0.3
+// rms (six bins would scatter by 0.4) and their mean is within 5 % of the
 // truth, beside strong tones and weak ones, in each mode.
 TEST(IdleSegmenter, MeasuresTheNoiseBesideTheTones) {
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Bpsk125}) {
@@ -118,7 +118,7 @@ TEST(IdleSegmenter, MeasuresTheNoiseBesideTheTones) {
       const std::vector<IdleSegment> stretches = stretches_of(mode, sig.samples);
       double hann = 0, rect = 0, square = 0;
       for (const IdleSegment& s : stretches) {
-        EXPECT_GE(s.rect.noise_bins, 45) << s.centre;
+        EXPECT_GE(s.rect.noise_bins, 30) << s.centre;
         hann += s.hann.noise_power;
         rect += s.rect.noise_power;
         square += std::pow(s.rect.noise_power / rect_truth - 1.0, 2);
@@ -127,7 +127,7 @@ TEST(IdleSegmenter, MeasuresTheNoiseBesideTheTones) {
       const auto count = static_cast<double>(stretches.size());
       ASSERT_GE(count, 15) << name;
       EXPECT_NEAR(rect / count / rect_truth, 1.0, 0.05) << name;
-      EXPECT_LT(std::sqrt(square / count), 0.25) << name;
+      EXPECT_LT(std::sqrt(square / count), 0.3) << name;
       EXPECT_NEAR(hann / rect, IdleSegmenter::kHannNoiseRatio, 1e-9) << name;
     }
   }

@@ -212,6 +212,19 @@ TEST(ImdMeasure, FirstReadingSoonAtEachSnrAndWithin1DbUnderFading) {
   }
 }
 
+// A second station (BPSK31 text) 95 or 110 Hz away, as strong or 6 dB
+// stronger: the meter still reads about once a second, each within 1 dB.
+TEST(ImdMeasure, AStationNinetyHertzAwayNeitherStopsNorBiasesTheReadings) {
+  const std::pair<double, double> neighbours[] = {{95, 0}, {-110, 6}};
+  uint32_t seed = 70;
+  for (const auto& [offset, db] : neighbours) {
+    TestSignalParams params{.imd_db = -25.4, .snr_db = 15, .seed = ++seed};
+    params.idle_seconds = 25, params.seconds = 25;
+    params.qrm_offset_hz = offset, params.qrm_db = db;
+    check_imd(params, 18);
+  }
+}
+
 // Text only, no idle at all, SNR 10 dB: the clock reads from the symbol
 // timing of the text within 55 s (about 47 s on average), every reading
 // within 3 ppm.  Noise alone: nothing.

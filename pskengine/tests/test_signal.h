@@ -199,9 +199,11 @@ inline std::string describe(const TestSignalParams& s) {
          std::to_string(s.snr_db.value_or(99)) + ", " + std::to_string(s.ppm) + " ppm";
 }
 
-// IMD truth: a long DFT of the first idle part of the same signal without noise.
+// IMD truth: a long DFT of the first idle part of the same signal without
+// noise or a second station.
 inline double imd_truth(TestSignalParams params) {
   params.snr_db.reset();
+  params.qrm_offset_hz.reset();
   const TestSignal clean = make_test_signal(params);
   return measure_idle_imd(std::span<const float>(clean.samples).first(clean.idle_end),
                           params.carrier_hz, mode_info(params.mode).baud, clean.render_rate_hz)

@@ -174,7 +174,7 @@ void IdleSegmenter::analyse_tones(ToneAnalyzer& analyzer, double c, IdleTones& o
 }
 
 bool IdleSegmenter::measure_noise(double c, double& hann_noise, int& bins) {
-  // One Hann-windowed transform of the stretch; every bin within three
+  // One Hann-windowed transform of the stretch; every bin within kNoiseSpan
   // symbol rates of the carrier that keeps kNoiseGuardBins from each tone
   // an idle signal may hold (the fundamentals and the odd-order products at
   // carrier +- (k + 1/2) baud) holds noise alone.
@@ -186,8 +186,8 @@ bool IdleSegmenter::measure_noise(double c, double& hann_noise, int& bins) {
   const double guard = kNoiseGuardBins * bin;
   double noise = 0.0;
   bins = 0;
-  const auto first = static_cast<size_t>(std::max(1.0, std::ceil((c - 3 * baud_) / bin)));
-  const auto last = static_cast<size_t>(std::max(0.0, std::floor((c + 3 * baud_) / bin)));
+  const auto first = static_cast<size_t>(std::max(1.0, std::ceil((c - kNoiseSpan * baud_) / bin)));
+  const auto last = static_cast<size_t>(std::max(0.0, std::floor((c + kNoiseSpan * baud_) / bin)));
   for (size_t k = first; k <= last && k < out.size(); ++k) {
     const double f = static_cast<double>(k) * bin;
     if (!in_band(f)) continue;

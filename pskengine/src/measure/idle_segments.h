@@ -91,9 +91,12 @@ class IdleSegmenter {
   // Symbols' phase changes must agree this well (mean vector length over
   // mean length) for the carrier to be trusted; else the stretch is skipped.
   static constexpr double kMinCoherence = 0.5;
-  // Noise is measured in bins at least this many bins (0.98 Hz) from every
-  // tone, where a Hann window leaks less than -70 dB of it, and in at least
-  // kMinNoiseBins of them.
+  // Noise is measured within kNoiseSpan symbol rates of the carrier (no
+  // wider, so that a station 90 Hz from a BPSK31 signal stays out of it), in
+  // bins at least kNoiseGuardBins bins (0.98 Hz) from every tone, where a
+  // Hann window leaks less than -70 dB of it, and in at least kMinNoiseBins
+  // of them.
+  static constexpr double kNoiseSpan = 2.0;
   static constexpr double kNoiseGuardBins = 8.0;
   static constexpr int kMinNoiseBins = 8;
   // Noise in a Hann window's bin over that in a rectangular window's: the sum
