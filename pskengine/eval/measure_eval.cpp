@@ -169,7 +169,8 @@ double clock_limit(std::span<const float> x, double noise_variance, double max_s
     // The bound on e: the first diagonal element of the inverse (Gauss-Jordan).
     double m[kParams][2 * kParams];
     for (int i = 0; i < kParams; ++i)
-      for (int j = 0; j < 2 * kParams; ++j) m[i][j] = j < kParams ? fisher[i][j] : (j - kParams == i);
+      for (int j = 0; j < 2 * kParams; ++j)
+        m[i][j] = j < kParams ? fisher[i][j] : (j - kParams == i);
     for (int c = 0; c < kParams; ++c) {
       int p = c;
       for (int r = c + 1; r < kParams; ++r)

@@ -140,26 +140,26 @@ class IdleSegmenter {
   // bins it was measured in; false if too few.
   bool measure_noise(double c, double& hann_noise, int& bins);
 
-  double baud_;                        // nominal symbol rate, symbols/s
-  double samples_per_symbol_;          // nominal, input samples
-  int fade_bridge_;                    // weak symbols a run bridges (kFadeBridgeSeconds)
-  int faded_ = 0;                      // weak symbols bridged in a row
-  ToneAnalyzer hann_;                  // Hann-windowed DFT of one stretch
-  ToneAnalyzer rect_;                  // rectangular-windowed DFT of one stretch
-  ToneAnalyzer half_rect_;             // rectangular-windowed DFT of half a stretch
+  double baud_;                         // nominal symbol rate, symbols/s
+  double samples_per_symbol_;           // nominal, input samples
+  int fade_bridge_;                     // weak symbols a run bridges (kFadeBridgeSeconds)
+  int faded_ = 0;                       // weak symbols bridged in a row
+  ToneAnalyzer hann_;                   // Hann-windowed DFT of one stretch
+  ToneAnalyzer rect_;                   // rectangular-windowed DFT of one stretch
+  ToneAnalyzer half_rect_;              // rectangular-windowed DFT of half a stretch
   std::unique_ptr<RealFft> noise_fft_;  // the whole stretch's spectrum, for its noise
-  std::vector<float> noise_window_;    // Hann window for noise_fft_
-  IdleDetector detector_;              // runs of reversals, as the demodulator finds them
-  std::vector<float> ring_;            // last kHistory input samples
-  int64_t samples_ = 0;                // input samples since reset
-  std::deque<SymbolRecord> recent_;    // symbols of the last kHistory samples
-  int64_t run_ = 0;                    // idle run being cut into stretches (0: none)
-  int64_t run_count_ = 0;              // idle runs numbered since reset
-  int64_t runs_seen_ = 0;              // runs counted since reset (detector's count)
-  int64_t next_start_ = 0;             // first sample of the run's next stretch
-  bool gap_ = true;                    // the signal went away since the last stretch
-  std::vector<float> stretch_;         // the stretch being analysed
-  std::vector<IdleSegment> segments_;  // stretches completed by the last process()
+  std::vector<float> noise_window_;     // Hann window for noise_fft_
+  IdleDetector detector_;               // runs of reversals, as the demodulator finds them
+  std::vector<float> ring_;             // last kHistory input samples
+  int64_t samples_ = 0;                 // input samples since reset
+  std::deque<SymbolRecord> recent_;     // symbols of the last kHistory samples
+  int64_t run_ = 0;                     // idle run being cut into stretches (0: none)
+  int64_t run_count_ = 0;               // idle runs numbered since reset
+  int64_t runs_seen_ = 0;               // runs counted since reset (detector's count)
+  int64_t next_start_ = 0;              // first sample of the run's next stretch
+  bool gap_ = true;                     // the signal went away since the last stretch
+  std::vector<float> stretch_;          // the stretch being analysed
+  std::vector<IdleSegment> segments_;   // stretches completed by the last process()
 };
 
 }  // namespace psk

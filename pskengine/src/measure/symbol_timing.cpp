@@ -151,7 +151,8 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
   // The decided phase change in quarter turns: BPSK reverses or not, QPSK
   // turns by the nearest quarter.
   int turn = s.reversal ? 2 : 0;
-  if (power_ == 4) turn = std::abs(z) > 0 ? static_cast<int>(std::lround(std::arg(z) / kQuarterTurn)) : 0;
+  if (power_ == 4)
+    turn = std::abs(z) > 0 ? static_cast<int>(std::lround(std::arg(z) / kQuarterTurn)) : 0;
   // Only consecutive symbols the receiver held make a transition and share
   // a gain; a symbol it did not hold (acquiring a signal, just retuned) also
   // ends the track.
