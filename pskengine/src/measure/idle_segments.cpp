@@ -31,14 +31,8 @@ IdleSegmenter::IdleSegmenter(PskMode mode)
       rect_(kLength, kRate, ToneAnalyzer::Window::Rectangular),
       half_rect_(kLength / 2, kRate, ToneAnalyzer::Window::Rectangular),
       noise_fft_(std::make_unique<RealFft>(kLength)),
-      noise_window_(kLength),
       ring_(kHistory, 0.0f),
       stretch_(kLength, 0.0f) {
-  // The periodic Hann window, scaled as ToneAnalyzer scales it (a tone reads
-  // its amplitude): sum 2.
-  for (size_t i = 0; i < noise_window_.size(); ++i)
-    noise_window_[i] = static_cast<float>(
-        4.0 / kLength * std::pow(std::sin(std::numbers::pi * static_cast<double>(i) / kLength), 2));
   reset();
 }
 
@@ -179,7 +173,9 @@ bool IdleSegmenter::measure_noise(double c, double& hann_noise, int& bins) {
   // an idle signal may hold (the fundamentals and the odd-order products at
   // carrier +- (k + 1/2) baud) holds noise alone.
   const std::span<float> in = noise_fft_->input();
-  for (size_t i = 0; i < in.size(); ++i) in[i] = noise_window_[i] * stretch_[i];
+  const std::span<const double> window = hann_.window();
+  for (size_t i = 0; i < in.size(); ++i)
+    in[i] = static_cast<float>(window[i] * static_cast<double>(stretch_[i]));
   noise_fft_->execute();
   const std::span<const std::complex<float>> out = noise_fft_->output();
   const double bin = kRate / kLength;

@@ -148,7 +148,6 @@ class IdleSegmenter {
   ToneAnalyzer rect_;                   // rectangular-windowed DFT of one stretch
   ToneAnalyzer half_rect_;              // rectangular-windowed DFT of half a stretch
   std::unique_ptr<RealFft> noise_fft_;  // the whole stretch's spectrum, for its noise
-  std::vector<float> noise_window_;     // Hann window for noise_fft_
   IdleDetector detector_;               // runs of reversals, as the demodulator finds them
   std::vector<float> ring_;             // last kHistory input samples
   int64_t samples_ = 0;                 // input samples since reset

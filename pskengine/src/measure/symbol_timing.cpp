@@ -174,25 +174,29 @@ void SymbolTiming::on_symbol(const SymbolInfo& s) {
 
 void SymbolTiming::on_transition(size_t at) {
   const Instant &from = instants_[at], &to = instants_[at + 1];
-  // The signal's complex gain about the transition, from the instants on
-  // both sides taken back to phase 0; the transition passes through the
-  // middle of its two ends (zero for a reversal).  Each value read at an
-  // instant holds the edges of the transitions on either side (spill_ of
-  // each step), which the decisions tell and so take out.
-  std::complex<double> gain = 0;
-  int values = 0;
-  for (size_t i = 1; i + 1 < instants_.size(); ++i) {
-    const Instant& s = instants_[i];
-    if (!std::isfinite(std::norm(s.value))) continue;
-    const std::complex<double> neighbours = quarter_turns(instants_[i - 1].phase - s.phase) +
-                                            quarter_turns(instants_[i + 1].phase - s.phase);
-    gain += s.value * std::conj(quarter_turns(s.phase)) / (1.0 + spill_ * (neighbours - 2.0));
-    ++values;
+  // The transition passes through the middle of its two ends: zero for a
+  // reversal, else the signal's complex gain about the transition (from the
+  // instants on both sides taken back to phase 0) times the mean of the two
+  // phases.  Each value read at an instant holds the edges of the
+  // transitions on either side (spill_ of each step), which the decisions
+  // tell and so take out.
+  const std::complex<double> ends = quarter_turns(from.phase) + quarter_turns(to.phase);
+  const bool reversal = ends == 0.0;
+  std::complex<double> middle = 0;
+  if (!reversal) {
+    std::complex<double> gain = 0;
+    int values = 0;
+    for (size_t i = 1; i + 1 < instants_.size(); ++i) {
+      const Instant& s = instants_[i];
+      if (!std::isfinite(std::norm(s.value))) continue;
+      const std::complex<double> neighbours = quarter_turns(instants_[i - 1].phase - s.phase) +
+                                              quarter_turns(instants_[i + 1].phase - s.phase);
+      gain += s.value * std::conj(quarter_turns(s.phase)) / (1.0 + spill_ * (neighbours - 2.0));
+      ++values;
+    }
+    if (values == 0) return;
+    middle = gain / static_cast<double>(values) * ends / 2.0;
   }
-  if (values == 0) return;
-  gain /= static_cast<double>(values);
-  const std::complex<double> middle =
-      gain * (quarter_turns(from.phase) + quarter_turns(to.phase)) / 2.0;
   const std::complex<double> d = to.value - from.value;
   const double half = (from.position + to.position) / 2.0;
   const std::complex<double> yh = baseband_at(half);
@@ -217,7 +221,7 @@ void SymbolTiming::on_transition(size_t at) {
   // there.  Until kSteadyReversals in a row agree with it (the demodulator's
   // timing still acquiring), the values, and so the quarter turns, are not
   // to be trusted.
-  if (middle == 0.0) {
+  if (reversal) {
     const double offset = crossing - half;
     const bool agrees = std::abs(offset - lag_) < sps_ / 8;
     lag_ += (steady_ >= kSteadyReversals ? kLagSmoothing : 0.5) * (offset - lag_);

@@ -11,8 +11,8 @@ namespace psk {
 namespace {
 
 // Tones a Goertzel pass analyses side by side: the idle analysis asks for
-// ten, the carrier's refinement for two.
-constexpr size_t kGroup = 10;
+// four, the carrier's refinement for two.
+constexpr size_t kGroup = 4;
 constexpr size_t kNarrowGroup = 2;
 
 template <size_t G>

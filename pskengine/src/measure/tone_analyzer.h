@@ -33,6 +33,8 @@ class ToneAnalyzer {
 
   int length() const { return static_cast<int>(window_.size()); }  // samples per stretch
   double bin_hz() const { return rate_ / length(); }  // spacing of the window's zeros, Hz
+  // The window, scaled so that a tone reads its amplitude.
+  std::span<const double> window() const { return window_; }
 
  private:
   double rate_;                   // sample rate, Hz

@@ -326,8 +326,8 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
   // a silence or a fade, nor wait for the detectors the AFC restarts while
   // it acquires a signal.  After the start or a retune, only symbols wholly
   // of the input since count.
-  const bool reversal = position >= c.settled_from &&
-                        (c.info.qpsk ? z.real() < -std::abs(z.imag()) : z.real() < 0.0f);
+  const bool settled = position >= c.settled_from;
+  const bool reversal = settled && (c.info.qpsk ? z.real() < -std::abs(z.imag()) : z.real() < 0.0f);
   int bit;
   if (!c.info.qpsk) {
     bit = change.real() < 0.0f ? 0 : 1;
@@ -384,7 +384,7 @@ void PskDemodulator::handle_symbol(std::complex<float> y, double time) {
     }
   }
   c.idle.process(reversal, position);
-  const bool locked = position >= c.settled_from && !(afc_limit_ > 0 && c.afc.acquiring());
+  const bool locked = settled && !(afc_limit_ > 0 && c.afc.acquiring());
   symbols_.push_back({position, zn, reversal, locked});
   // While the AFC acquires a signal the bits are garbage; after it, QPSK
   // still needs the decoder's delay to flush them.  Then the Varicode decoder
