@@ -41,8 +41,8 @@ TEST(ImdMeasure, EveryReadingWithin1DbForMinus10ToMinus35AtSnr20AndToMinus40AtSn
 }
 
 // At 0 dB SNR and below: within 1 dB or no reading (-16.3 dB reads in a
-// minute; -27.5 dB at 0 dB never).  Text without idle: no IMD (the clock
-// reads from text, within 3 ppm).
+// minute; -27.5 dB at 0 dB at most once, near its end).  Text without
+// idle: no IMD (the clock reads from text, within 3 ppm).
 TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
   TestSignalParams params{.seed = 23};
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk125})
@@ -53,7 +53,7 @@ TEST(ImdMeasure, WeakSignalsReadWithin1DbOrNotAtAllAndTextNever) {
         params.seconds = params.idle_seconds;
         const size_t n = check_imd(params, snr == 0.0 && imd == -16.3 ? 20 : 0);
         if (snr == 0.0 && imd == -27.5) {
-          EXPECT_EQ(n, 0u) << test::describe(params);
+          EXPECT_LE(n, 1u) << test::describe(params);
         }
       }
   for (PskMode mode : {PskMode::Bpsk31, PskMode::Qpsk63}) {

@@ -67,8 +67,10 @@ class IdleSegmenter {
   // over L for the rectangular one.
   static constexpr double kOverlapCorrelation = 1.0 / 6.0;
   static constexpr double kRectOverlapCorrelation = 0.5;
-  static constexpr int kGuardSymbols = 4;  // symbols kept clear of either edge of a run
-  static constexpr int kHistory = 32768;   // input samples kept for analysis
+  // Symbols kept clear of either edge of a run: its edges are found within a
+  // tenth of a symbol, so one symbol keeps every stretch off the data.
+  static constexpr int kGuardSymbols = 1;
+  static constexpr int kHistory = 32768;  // input samples kept for analysis
   // A symbol whose phase change is this far below the running level means
   // the signal went away (a transmitter unkeyed, a fade): later stretches are
   // not continuous with earlier ones.
