@@ -114,26 +114,30 @@ double SymbolTiming::fit_crossing(double crossing, double t, std::complex<double
   // narrow filter's output at n + narrow_delay_ describes the input at n.
   const double k = std::numbers::pi / t;
   auto at = [&](double n) { return narrow_[static_cast<size_t>(n + narrow_delay_) % kHistory]; };
+  // cos and sin of k (n - crossing) from one sample to the next: a phasor
+  // turned by k a sample (a transition is at most a few hundred samples, so
+  // rounding does not build up).
+  const std::complex<double> turn = std::polar(1.0, k);
   for (int pass = 0; pass < kRefinements; ++pass) {
     const double from = std::ceil(crossing - t / 2), to = std::floor(crossing + t / 2);
     if (!(from + narrow_delay_ >= static_cast<double>(samples_ - static_cast<int64_t>(kHistory))) ||
         !(to + narrow_delay_ < static_cast<double>(samples_)))
       return std::nan("");
-    std::complex<double> step = 0;
+    const std::complex<double> first = std::polar(1.0, k * (from - crossing));
+    std::complex<double> step = 0, u = first;
     double sines = 0;
-    for (double n = from; n <= to; ++n) {
-      const double sine = std::sin(k * (n - crossing));
-      step += (at(n) - middle) * sine;
-      sines += sine * sine;
+    for (double n = from; n <= to; ++n, u *= turn) {
+      step += (at(n) - middle) * u.imag();
+      sines += u.imag() * u.imag();
     }
     if (!(sines > 0)) return std::nan("");
     step /= sines;
     // Residual r and slope J = d model / d crossing: sums of Re(J* r) and |J|^2.
     double jr = 0, jj = 0;
-    for (double n = from; n <= to; ++n) {
-      const double u = k * (n - crossing);
-      const std::complex<double> slope = -step * (k * std::cos(u));
-      jr += std::real(std::conj(slope) * (at(n) - middle - step * std::sin(u)));
+    u = first;
+    for (double n = from; n <= to; ++n, u *= turn) {
+      const std::complex<double> slope = -step * (k * u.real());
+      jr += std::real(std::conj(slope) * (at(n) - middle - step * u.imag()));
       jj += std::norm(slope);
     }
     information = jj;
