@@ -134,8 +134,9 @@ TEST(IdleSegmenter, MeasuresTheNoiseBesideTheTones) {
 }
 
 // BPSK63 2.5 Hz above the receiver (AFC off): idle, text, idle; 1 s of
-// silence; idle, carrier.  Stretches lie half a symbol or more inside true idle; the
-// demodulator's idle runs are located within 0.1 symbol and never on data.
+// silence; idle, carrier.  Stretches lie half a symbol or more inside true
+// idle; the demodulator's idle runs are located within 0.1 symbol and never
+// on data.
 TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   const PskMode mode = PskMode::Bpsk63;
   const double sps = 128.0, carrier = 1502.5;
@@ -163,6 +164,7 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   IdleSegmenter segmenter(mode);
   int per_run[3] = {0, 0, 0};
   bool continuous[3] = {};  // of each run's first stretch
+  double lead = 0;          // symbols from the second run's start to its first stretch
   bool idle_in_text = false;
   double second_start = 0, start_in_gap = 0;
   test::for_blocks(x, 256, [&](std::span<const float> block, size_t i) {
@@ -182,6 +184,7 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
       EXPECT_NEAR(s.carrier_hz, carrier, 0.2);
       ASSERT_TRUE(s.run >= 1 && s.run <= 3) << s.run;
       if (per_run[s.run - 1]++ == 0) continuous[s.run - 1] = s.continuous;
+      if (s.run == 2 && per_run[1] == 1) lead = (from - truth[1][0]) / sps;
     }
   });
   // Every idle run gives stretches: one per half stretch of its length.
@@ -191,6 +194,8 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
     EXPECT_GE(per_run[k], most - 2) << k;
     EXPECT_LE(per_run[k], most) << k;
   }
+  // A run after text starts its stretches one symbol after the text.
+  EXPECT_NEAR(lead, 1.0, 0.5);
   // Text of the same transmission keeps the signal continuous; a silence does not.
   EXPECT_FALSE(continuous[0]);
   EXPECT_TRUE(continuous[1]);

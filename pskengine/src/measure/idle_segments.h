@@ -67,8 +67,9 @@ class IdleSegmenter {
   // over L for the rectangular one.
   static constexpr double kOverlapCorrelation = 1.0 / 6.0;
   static constexpr double kRectOverlapCorrelation = 0.5;
-  // Symbols kept clear of either edge of a run: its edges are found within a
-  // tenth of a symbol, so one symbol keeps every stretch off the data.
+  // Symbols kept clear of either edge of a run: next to data its edges are
+  // found within a tenth of a symbol, so one symbol keeps every stretch off
+  // the data.
   static constexpr int kGuardSymbols = 1;
   static constexpr int kHistory = 32768;  // input samples kept for analysis
   // A symbol whose phase change is this far below the running level means
@@ -78,9 +79,11 @@ class IdleSegmenter {
   // A reversal counts towards an idle run, and a symbol towards the carrier
   // estimate, only when its strength is steady: within these multiples of
   // the running level.  The first symbols of a transmission (while the level
-  // rises from the noise) and the last (as it falls away) never are, so a
-  // run never reaches into silence at either end; a fade of the channel
-  // down to a tenth of the level (10 dB) does not end the run.
+  // rises from the noise) and the last (as it falls away) are not, so a run
+  // keeps out of the silence at either end; a fade of the channel down to a
+  // tenth of the level (10 dB) does not end the run.  (A weak signal's noise,
+  // within 20 dB of the level just after it ends, may still pass for a few
+  // reversals: its run may reach up to a second into the silence.)
   static constexpr float kSteadyLow = 0.1f;
   static constexpr float kSteadyHigh = 4.0f;
   // Symbols below this multiple of the running level that are not steady
