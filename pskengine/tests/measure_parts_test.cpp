@@ -164,7 +164,6 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
   IdleSegmenter segmenter(mode);
   int per_run[3] = {0, 0, 0};
   bool continuous[3] = {};  // of each run's first stretch
-  double lead = 0;          // symbols from the second run's start to its first stretch
   bool idle_in_text = false;
   double second_start = 0, start_in_gap = 0;
   test::for_blocks(x, 256, [&](std::span<const float> block, size_t i) {
@@ -184,7 +183,6 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
       EXPECT_NEAR(s.carrier_hz, carrier, 0.2);
       ASSERT_TRUE(s.run >= 1 && s.run <= 3) << s.run;
       if (per_run[s.run - 1]++ == 0) continuous[s.run - 1] = s.continuous;
-      if (s.run == 2 && per_run[1] == 1) lead = (from - truth[1][0]) / sps;
     }
   });
   // Every idle run gives stretches: one per half stretch of its length.
@@ -194,8 +192,6 @@ TEST(IdleSegmenter, StretchesLieWhollyInsideIdleAndMarkASilenceBetweenRuns) {
     EXPECT_GE(per_run[k], most - 2) << k;
     EXPECT_LE(per_run[k], most) << k;
   }
-  // A run after text starts its stretches one symbol after the text.
-  EXPECT_NEAR(lead, 1.0, 0.5);
   // Text of the same transmission keeps the signal continuous; a silence does not.
   EXPECT_FALSE(continuous[0]);
   EXPECT_TRUE(continuous[1]);

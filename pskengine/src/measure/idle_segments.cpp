@@ -89,15 +89,16 @@ void IdleSegmenter::on_symbol(const SymbolInfo& symbol, double mix_hz) {
     run_ = 0;
     return;
   }
-  const double guard = kGuardSymbols * samples_per_symbol_;
   if (detector_.runs() != runs_seen_) {  // a new idle run
     runs_seen_ = detector_.runs();
     run_ = ++run_count_;
-    next_start_ = static_cast<int64_t>(std::ceil(detector_.start() + guard));
+    next_start_ = static_cast<int64_t>(
+        std::ceil(detector_.start() + kStartGuardSymbols * samples_per_symbol_));
   }
-  // Every stretch that now lies wholly inside the run, guard clear of its
+  // Every stretch that now lies wholly inside the run, guards clear of its
   // start and of its latest reversal.
-  while (static_cast<double>(next_start_ + kLength) + guard <= detector_.end() &&
+  const double end_guard = kEndGuardSymbols * samples_per_symbol_;
+  while (static_cast<double>(next_start_ + kLength) + end_guard <= detector_.end() &&
          next_start_ + kLength <= samples_) {
     IdleSegment segment;
     if (next_start_ >= samples_ - kHistory && analyse(next_start_, segment)) {

@@ -67,10 +67,14 @@ class IdleSegmenter {
   // over L for the rectangular one.
   static constexpr double kOverlapCorrelation = 1.0 / 6.0;
   static constexpr double kRectOverlapCorrelation = 0.5;
-  // Symbols kept clear of either edge of a run: next to data its edges are
-  // found within a tenth of a symbol, so one symbol keeps every stretch off
-  // the data.
-  static constexpr int kGuardSymbols = 1;
+  // Symbols kept clear of a run's start and of its latest reversal.  The end
+  // is found within a tenth of a symbol (the data that follows begins with a
+  // symbol that does not reverse), so one symbol keeps every stretch off it.
+  // The start is less sure: after silence the demodulator's timing is still
+  // settling, and in a weak signal the noise just before may pass for a
+  // reversal or two, so the start found may lie a symbol or two early.
+  static constexpr int kStartGuardSymbols = 4;
+  static constexpr int kEndGuardSymbols = 1;
   static constexpr int kHistory = 32768;  // input samples kept for analysis
   // A symbol whose phase change is this far below the running level means
   // the signal went away (a transmitter unkeyed, a fade): later stretches are
